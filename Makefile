@@ -1,0 +1,24 @@
+# Developer entry points. Each target installs what is missing first.
+#   make test    configure, build and run every test
+#   make build   configure and build only
+# Variables: BUILD_DIR (default build), JOBS (default 2), CMAKE_FLAGS (extra
+# options for the configure step, e.g. -DCMAKE_CXX_COMPILER=clang++).
+
+BUILD_DIR ?= build
+JOBS ?= 2
+CMAKE_FLAGS ?=
+
+.PHONY: deps build test clean
+
+deps:
+	@scripts/install-deps build
+
+build: deps
+	cmake -S . -B $(BUILD_DIR) -DTRV_WERROR=ON $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR) -j$(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,113 @@
+#ifndef CTRV_LOG_MANAGER_H
+#define CTRV_LOG_MANAGER_H
+
+/// @file CtrvLogManager.h
+/// The process-wide log of typed messages.
+
+#include <cstdio>
+#include <iosfwd>
+#include <map>
+#include <string>
+
+#include "CtrvTime.h"
+#include "trvExport.h"
+
+/// The process-wide log: a bounded in-memory store of typed messages stamped
+/// with the seconds elapsed since the log was created, an optional live log
+/// file that receives every message at once (one flushed line each), and a
+/// dump of the whole store to any file.
+///
+/// Every operation is static and acts on the single instance made by
+/// createInstance(). Until it exists, every operation does nothing and
+/// returns 0, -1, false or nothing. The instance is never destroyed. The log
+/// never reports a failure: a file that cannot be opened or written is
+/// silently absent. Not synchronised: use it from one thread at a time.
+///
+/// Each line of a log file has the form
+/// "time: <seconds padded to 15>\ttype: <type name>\tmessage: <text>\n".
+class TRV_API CtrvLogManager {
+ public:
+  /// Type of a message. Values outside 0 to 3 are written as "unknownType".
+  enum EtrvLogType : int {
+    LOG_ERROR = 0,       ///< Written as "Error".
+    LOG_WARNING = 1,     ///< Written as "Warning".
+    LOG_INFO = 2,        ///< Written as "Info".
+    LOG_DEBUG_INFO = 3,  ///< Written as "DebugInfo"; recorded only while the debug switch is on.
+  };
+
+  /// Bound of the store: once it holds more than this many records, each new
+  /// message first drops the oldest one (so it stays at 100001 records).
+  static constexpr unsigned int s_maxNbMessages = 100000;
+
+  /// Closes the live log file. The library never destroys the instance.
+  virtual ~CtrvLogManager();
+  CtrvLogManager(const CtrvLogManager&) = delete;
+  CtrvLogManager& operator=(const CtrvLogManager&) = delete;
+
+  /// Creates the log, with a live log file at `path` (created or truncated)
+  /// unless `path` is empty. Does nothing if the log already exists.
+  static void createInstance(const std::string& path);
+
+  /// Records `text` with the given type.
+  static void addMessage(const std::string& text, EtrvLogType type);
+  /// Records `text` as LOG_ERROR.
+  static void addError(const std::string& text);
+  /// Records "[<file>:<line>] <text>" as LOG_ERROR.
+  static void addError(const std::string& file, int line, const std::string& text);
+  /// Records `text` as LOG_WARNING.
+  static void addWarning(const std::string& text);
+  /// Records `text` as LOG_INFO.
+  static void addInfo(const std::string& text);
+  /// Records `text` as LOG_DEBUG_INFO if the debug switch is on.
+  static void addDebugInfo(const std::string& text);
+
+  /// The debug switch; false when there is no log.
+  static bool logDebugMessages();
+  /// Sets the debug switch (off at creation); ignored when there is no log.
+  static void logDebugMessages(bool on);
+
+  /// Number of records in the store; 0 when there is no log.
+  static unsigned int countMessages();
+  /// Copies the record at position `index` (0 is the oldest) into the
+  /// out-arguments; leaves them unchanged when there is no such record.
+  /// @param time seconds since the log was created.
+  static void getMessage(int index, std::string& text, EtrvLogType& type, double& time);
+  /// Position of the most recent LOG_ERROR record, or -1 if there is none.
+  static int getLastErrorMessageId();
+
+  /// Writes the header "Tarvo log file" and every record, oldest first, to the
+  /// file at `path` (created or truncated). Nothing happens if it cannot be
+  /// opened.
+  static void writeLog(const std::string& path);
+  /// Records every non-empty line of `stream` with the given type. Reading
+  /// stops at the end of the stream, or after recording the first 999
+  /// characters of a longer line (the stream is then left failed). The stream
+  /// is consumed even when there is no log.
+  static void writeLog(std::istream& stream, EtrvLogType type);
+
+ private:
+  /// One stored message; its time is the key of the store.
+  struct Record {
+    EtrvLogType type;
+    std::string text;
+  };
+
+  explicit CtrvLogManager(const std::string& path);
+
+  void addLog(const std::string& text, EtrvLogType type);
+  void writeLogToFile(const std::string& path) const;
+  double getTimeInSeconds() const;
+  std::string lastLog(EtrvLogType type) const;
+  std::string lastError() const;
+  void writeLiveLine(double time, EtrvLogType type, const std::string& text);
+
+  std::multimap<double, Record> m_messages;
+  CtrvTime m_chronometer;
+  std::FILE* m_logFile;
+  bool m_logDebugMessages;
+  std::string m_lineBuffer;  ///< Reused for the live lines, to avoid an allocation per message.
+
+  static CtrvLogManager* s_logManager;
+};
+
+#endif

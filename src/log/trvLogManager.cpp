@@ -1,0 +1,184 @@
+#include "CtrvLogManager.h"
+
+#include <charconv>
+#include <istream>
+#include <iterator>
+
+namespace {
+
+constexpr std::size_t kTimeFieldWidth = 15;
+// The stream form reads lines into a buffer of this size: at most 999
+// characters of text plus the terminator.
+constexpr std::streamsize kStreamLineBuffer = 1000;
+
+const char* typeName(CtrvLogManager::EtrvLogType type) {
+  switch (type) {
+    case CtrvLogManager::LOG_ERROR:
+      return "Error";
+    case CtrvLogManager::LOG_WARNING:
+      return "Warning";
+    case CtrvLogManager::LOG_INFO:
+      return "Info";
+    case CtrvLogManager::LOG_DEBUG_INFO:
+      return "DebugInfo";
+  }
+  return "unknownType";
+}
+
+// The time as a default-configured output stream writes a double (general
+// notation, six significant digits), padded with spaces to 15 characters.
+void appendTimeField(std::string& line, double time) {
+  char digits[64];
+  const std::to_chars_result written =
+      std::to_chars(digits, digits + sizeof digits, time, std::chars_format::general, 6);
+  const std::size_t length = static_cast<std::size_t>(written.ptr - digits);
+  line.append(digits, length);
+  if (length < kTimeFieldWidth) line.append(kTimeFieldWidth - length, ' ');
+}
+
+// Replaces `line` with "time: %s\ttype: %s\tmessage: %s\n" for one record.
+// The text is data: copied whole, never interpreted.
+void formatLogLine(std::string& line, double time, CtrvLogManager::EtrvLogType type,
+                   const std::string& text) {
+  line.assign("time: ");
+  appendTimeField(line, time);
+  line.append("\ttype: ");
+  line.append(typeName(type));
+  line.append("\tmessage: ");
+  line.append(text);
+  line.push_back('\n');
+}
+
+}  // namespace
+
+CtrvLogManager* CtrvLogManager::s_logManager = nullptr;
+
+CtrvLogManager::CtrvLogManager(const std::string& path)
+    : m_logFile(nullptr), m_logDebugMessages(false) {
+  m_chronometer.start(0.0);
+  if (!path.empty()) m_logFile = std::fopen(path.c_str(), "w+");
+}
+
+CtrvLogManager::~CtrvLogManager() {
+  if (m_logFile != nullptr) std::fclose(m_logFile);
+}
+
+void CtrvLogManager::createInstance(const std::string& path) {
+  if (s_logManager == nullptr) s_logManager = new CtrvLogManager(path);
+}
+
+void CtrvLogManager::addMessage(const std::string& text, EtrvLogType type) {
+  if (s_logManager != nullptr) s_logManager->addLog(text, type);
+}
+
+void CtrvLogManager::addError(const std::string& text) { addMessage(text, LOG_ERROR); }
+
+void CtrvLogManager::addError(const std::string& file, int line, const std::string& text) {
+  if (s_logManager == nullptr) return;
+  std::string composed;
+  composed.reserve(file.size() + text.size() + 16);
+  composed.append("[").append(file).append(":").append(std::to_string(line)).append("] ");
+  composed.append(text);
+  s_logManager->addLog(composed, LOG_ERROR);
+}
+
+void CtrvLogManager::addWarning(const std::string& text) { addMessage(text, LOG_WARNING); }
+
+void CtrvLogManager::addInfo(const std::string& text) { addMessage(text, LOG_INFO); }
+
+void CtrvLogManager::addDebugInfo(const std::string& text) { addMessage(text, LOG_DEBUG_INFO); }
+
+bool CtrvLogManager::logDebugMessages() {
+  return s_logManager != nullptr && s_logManager->m_logDebugMessages;
+}
+
+void CtrvLogManager::logDebugMessages(bool on) {
+  if (s_logManager != nullptr) s_logManager->m_logDebugMessages = on;
+}
+
+unsigned int CtrvLogManager::countMessages() {
+  return s_logManager == nullptr ? 0u : static_cast<unsigned int>(s_logManager->m_messages.size());
+}
+
+void CtrvLogManager::getMessage(int index, std::string& text, EtrvLogType& type, double& time) {
+  if (s_logManager == nullptr || index < 0) return;
+  const auto& messages = s_logManager->m_messages;
+  const std::size_t position = static_cast<std::size_t>(index);
+  if (position >= messages.size()) return;
+  // Walk from whichever end of the store is nearer.
+  auto record = position <= messages.size() / 2
+                    ? std::next(messages.begin(), static_cast<std::ptrdiff_t>(position))
+                    : std::prev(messages.end(), static_cast<std::ptrdiff_t>(messages.size() - position));
+  time = record->first;
+  type = record->second.type;
+  text = record->second.text;
+}
+
+int CtrvLogManager::getLastErrorMessageId() {
+  if (s_logManager == nullptr) return -1;
+  const auto& messages = s_logManager->m_messages;
+  int position = static_cast<int>(messages.size());
+  for (auto record = messages.rbegin(); record != messages.rend(); ++record) {
+    --position;
+    if (record->second.type == LOG_ERROR) return position;
+  }
+  return -1;
+}
+
+void CtrvLogManager::writeLog(const std::string& path) {
+  if (s_logManager != nullptr) s_logManager->writeLogToFile(path);
+}
+
+void CtrvLogManager::writeLog(std::istream& stream, EtrvLogType type) {
+  char buffer[kStreamLineBuffer];
+  while (!stream.fail()) {
+    stream.getline(buffer, kStreamLineBuffer);
+    // gcount() counts an extracted line feed, which is not stored; a line
+    // feed was extracted exactly when the read neither failed nor hit the end.
+    std::streamsize stored = stream.gcount();
+    if (stored > 0 && !stream.fail() && !stream.eof()) --stored;
+    if (stored > 0 && s_logManager != nullptr) {
+      s_logManager->addLog(std::string(buffer, static_cast<std::size_t>(stored)), type);
+    }
+  }
+}
+
+void CtrvLogManager::addLog(const std::string& text, EtrvLogType type) {
+  if (type == LOG_DEBUG_INFO && !m_logDebugMessages) return;
+  const double time = getTimeInSeconds();
+  if (m_messages.size() > s_maxNbMessages) m_messages.erase(m_messages.begin());
+  // A new record goes after every record of equal time; the hint makes the
+  // usual case (time not older than the newest record) constant time.
+  m_messages.emplace_hint(m_messages.end(), time, Record{type, text});
+  if (m_logFile != nullptr) writeLiveLine(time, type, text);
+}
+
+void CtrvLogManager::writeLiveLine(double time, EtrvLogType type, const std::string& text) {
+  formatLogLine(m_lineBuffer, time, type, text);
+  std::fwrite(m_lineBuffer.data(), 1, m_lineBuffer.size(), m_logFile);
+  std::fflush(m_logFile);
+}
+
+void CtrvLogManager::writeLogToFile(const std::string& path) const {
+  std::FILE* file = std::fopen(path.c_str(), "w+");
+  if (file == nullptr) return;
+  static const char kHeader[] = "Tarvo log file \t\t\t\t\t\t\n\n";
+  std::fwrite(kHeader, 1, sizeof kHeader - 1, file);
+  std::string line;
+  for (const auto& record : m_messages) {
+    formatLogLine(line, record.first, record.second.type, record.second.text);
+    std::fwrite(line.data(), 1, line.size(), file);
+  }
+  std::fclose(file);
+}
+
+double CtrvLogManager::getTimeInSeconds() const { return m_chronometer.elapsedTime(); }
+
+std::string CtrvLogManager::lastLog(EtrvLogType type) const {
+  for (auto record = m_messages.rbegin(); record != m_messages.rend(); ++record) {
+    if (record->second.type == type) return record->second.text;
+  }
+  return std::string();
+}
+
+std::string CtrvLogManager::lastError() const { return lastLog(LOG_ERROR); }
