@@ -1,6 +1,7 @@
 # Developer entry points. Each target installs what is missing first.
 #   make test    configure, build and run every test
 #   make build   configure and build only
+#   make docs    API reference (HTML in $(BUILD_DIR)/docs/html)
 # Variables: BUILD_DIR (default build), JOBS (default 2), CMAKE_FLAGS (extra
 # options for the configure step, e.g. -DCMAKE_CXX_COMPILER=clang++).
 
@@ -8,7 +9,7 @@ BUILD_DIR ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: deps build test clean
+.PHONY: deps build test docs clean
 
 deps:
 	@scripts/install-deps build
@@ -19,6 +20,12 @@ build: deps
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
+
+docs:
+	@scripts/install-deps docs
+	mkdir -p $(BUILD_DIR)/docs
+	TRV_DOCS_DIR=$(BUILD_DIR)/docs TRV_DOCS_WERROR=$${TRV_DOCS_WERROR:-NO} doxygen docs/Doxyfile
+	@echo "API reference: $(BUILD_DIR)/docs/html/index.html"
 
 clean:
 	rm -rf $(BUILD_DIR)

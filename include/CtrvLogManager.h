@@ -70,7 +70,10 @@ class TRV_API CtrvLogManager {
   static unsigned int countMessages();
   /// Copies the record at position `index` (0 is the oldest) into the
   /// out-arguments; leaves them unchanged when there is no such record.
-  /// @param time seconds since the log was created.
+  /// @param index position in the store, from 0 (oldest) to countMessages() - 1.
+  /// @param text receives the message text.
+  /// @param type receives the message type.
+  /// @param time receives the record's time, in seconds since the log was created.
   static void getMessage(int index, std::string& text, EtrvLogType& type, double& time);
   /// Position of the most recent LOG_ERROR record, or -1 if there is none.
   static int getLastErrorMessageId();
