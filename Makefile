@@ -1,6 +1,7 @@
 # Developer entry points. Each target installs what is missing first.
 #   make test    configure, build and run every test
 #   make build   configure and build only
+#   make bench   benchmarks against peers, in Release, with the comparison table
 #   make docs    API reference (HTML in $(BUILD_DIR)/docs/html)
 # Variables: BUILD_DIR (default build), JOBS (default 2), CMAKE_FLAGS (extra
 # options for the configure step, e.g. -DCMAKE_CXX_COMPILER=clang++).
@@ -9,7 +10,7 @@ BUILD_DIR ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: deps build test docs clean
+.PHONY: deps build test bench docs clean
 
 deps:
 	@scripts/install-deps build
@@ -20,6 +21,9 @@ build: deps
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
+
+bench:
+	bench/run
 
 docs:
 	@scripts/install-deps docs

@@ -6,11 +6,13 @@
 
 #include <cstdio>
 #include <iosfwd>
-#include <map>
+#include <memory>
 #include <string>
 
 #include "CtrvTime.h"
 #include "trvExport.h"
+
+class CtrvLogMessageStore;
 
 /// The process-wide log: a bounded in-memory store of typed messages stamped
 /// with the seconds elapsed since the log was created, an optional live log
@@ -89,12 +91,6 @@ class TRV_API CtrvLogManager {
   static void writeLog(std::istream& stream, EtrvLogType type);
 
  private:
-  /// One stored message; its time is the key of the store.
-  struct Record {
-    EtrvLogType type;
-    std::string text;
-  };
-
   explicit CtrvLogManager(const std::string& path);
 
   void addLog(const std::string& text, EtrvLogType type);
@@ -104,7 +100,7 @@ class TRV_API CtrvLogManager {
   std::string lastError() const;
   void writeLiveLine(double time, EtrvLogType type, const std::string& text);
 
-  std::multimap<double, Record> m_messages;
+  std::unique_ptr<CtrvLogMessageStore> m_messages;  ///< The records, oldest first.
   CtrvTime m_chronometer;
   std::FILE* m_logFile;
   bool m_logDebugMessages;

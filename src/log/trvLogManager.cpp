@@ -2,7 +2,8 @@
 
 #include <charconv>
 #include <istream>
-#include <iterator>
+
+#include "log/trvLogMessageStore.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ void formatLogLine(std::string& line, double time, CtrvLogManager::EtrvLogType t
 CtrvLogManager* CtrvLogManager::s_logManager = nullptr;
 
 CtrvLogManager::CtrvLogManager(const std::string& path)
-    : m_logFile(nullptr), m_logDebugMessages(false) {
+    : m_messages(new CtrvLogMessageStore), m_logFile(nullptr), m_logDebugMessages(false) {
   m_chronometer.start(0.0);
   if (!path.empty()) m_logFile = std::fopen(path.c_str(), "w+");
 }
@@ -97,30 +98,25 @@ void CtrvLogManager::logDebugMessages(bool on) {
 }
 
 unsigned int CtrvLogManager::countMessages() {
-  return s_logManager == nullptr ? 0u : static_cast<unsigned int>(s_logManager->m_messages.size());
+  return s_logManager == nullptr ? 0u : static_cast<unsigned int>(s_logManager->m_messages->size());
 }
 
 void CtrvLogManager::getMessage(int index, std::string& text, EtrvLogType& type, double& time) {
   if (s_logManager == nullptr || index < 0) return;
-  const auto& messages = s_logManager->m_messages;
+  const CtrvLogMessageStore& messages = *s_logManager->m_messages;
   const std::size_t position = static_cast<std::size_t>(index);
   if (position >= messages.size()) return;
-  // Walk from whichever end of the store is nearer.
-  auto record = position <= messages.size() / 2
-                    ? std::next(messages.begin(), static_cast<std::ptrdiff_t>(position))
-                    : std::prev(messages.end(), static_cast<std::ptrdiff_t>(messages.size() - position));
-  time = record->first;
-  type = record->second.type;
-  text = record->second.text;
+  const CtrvLogMessageStore::Record& record = messages.at(position);
+  time = record.time;
+  type = record.type;
+  text = record.text;
 }
 
 int CtrvLogManager::getLastErrorMessageId() {
   if (s_logManager == nullptr) return -1;
-  const auto& messages = s_logManager->m_messages;
-  int position = static_cast<int>(messages.size());
-  for (auto record = messages.rbegin(); record != messages.rend(); ++record) {
-    --position;
-    if (record->second.type == LOG_ERROR) return position;
+  const CtrvLogMessageStore& messages = *s_logManager->m_messages;
+  for (std::size_t position = messages.size(); position-- > 0;) {
+    if (messages.at(position).type == LOG_ERROR) return static_cast<int>(position);
   }
   return -1;
 }
@@ -146,10 +142,7 @@ void CtrvLogManager::writeLog(std::istream& stream, EtrvLogType type) {
 void CtrvLogManager::addLog(const std::string& text, EtrvLogType type) {
   if (type == LOG_DEBUG_INFO && !m_logDebugMessages) return;
   const double time = getTimeInSeconds();
-  if (m_messages.size() > s_maxNbMessages) m_messages.erase(m_messages.begin());
-  // A new record goes after every record of equal time; the hint makes the
-  // usual case (time not older than the newest record) constant time.
-  m_messages.emplace_hint(m_messages.end(), time, Record{type, text});
+  m_messages->add(time, type, text, s_maxNbMessages);
   if (m_logFile != nullptr) writeLiveLine(time, type, text);
 }
 
@@ -165,8 +158,9 @@ void CtrvLogManager::writeLogToFile(const std::string& path) const {
   static const char kHeader[] = "Tarvo log file \t\t\t\t\t\t\n\n";
   std::fwrite(kHeader, 1, sizeof kHeader - 1, file);
   std::string line;
-  for (const auto& record : m_messages) {
-    formatLogLine(line, record.first, record.second.type, record.second.text);
+  for (std::size_t position = 0; position < m_messages->size(); ++position) {
+    const CtrvLogMessageStore::Record& record = m_messages->at(position);
+    formatLogLine(line, record.time, record.type, record.text);
     std::fwrite(line.data(), 1, line.size(), file);
   }
   std::fclose(file);
@@ -175,8 +169,8 @@ void CtrvLogManager::writeLogToFile(const std::string& path) const {
 double CtrvLogManager::getTimeInSeconds() const { return m_chronometer.elapsedTime(); }
 
 std::string CtrvLogManager::lastLog(EtrvLogType type) const {
-  for (auto record = m_messages.rbegin(); record != m_messages.rend(); ++record) {
-    if (record->second.type == type) return record->second.text;
+  for (std::size_t position = m_messages->size(); position-- > 0;) {
+    if (m_messages->at(position).type == type) return m_messages->at(position).text;
   }
   return std::string();
 }

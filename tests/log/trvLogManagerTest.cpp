@@ -182,8 +182,8 @@ TEST_F(LogManagerTest, DumpHasTheHeaderThenEveryRecordInStoreOrder) {
     const Message message = messageAt(i);
     static const char* const names[] = {"Error", "Warning", "Info", "DebugInfo"};
     const bool known = message.type >= 0 && message.type <= 3;
-    expected += expectedLine(message.time, known ? names[message.type] : "unknownType",
-                             message.text);
+    expected +=
+        expectedLine(message.time, known ? names[message.type] : "unknownType", message.text);
   }
   EXPECT_EQ(trvTest::readFile(dumpPath), expected);
   EXPECT_NE(expected.find("type: DebugInfo\tmessage: debug in dump\n"), std::string::npos);
