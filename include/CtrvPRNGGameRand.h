@@ -1,0 +1,49 @@
+#ifndef CTRV_PRNG_GAME_RAND_H
+#define CTRV_PRNG_GAME_RAND_H
+
+/// @file CtrvPRNGGameRand.h
+/// A very small and fast pseudo-random generator.
+
+#include <boost/shared_ptr.hpp>
+
+#include "CtrvPRNG.h"
+#include "trvExport.h"
+
+/// A generator with two 32-bit words of state and only 32-bit unsigned
+/// arithmetic, so a seed gives the same sequence on every platform. Each raw
+/// value costs a rotation and two additions. Made only by create() and
+/// clone().
+class TRV_API CtrvPRNGGameRand : public CtrvPRNG {
+ public:
+  /// A new generator in the state of seed(1).
+  static boost::shared_ptr<CtrvPRNGGameRand> create();
+
+  CtrvPRNGGameRand& operator=(const CtrvPRNGGameRand& other) = default;
+  ~CtrvPRNGGameRand() override;
+
+  /// A new generator with the same two state words.
+  boost::shared_ptr<CtrvPRNG> clone() override;
+
+  using CtrvPRNG::generate;
+  /// The next raw value, from 0 to 4294967295.
+  unsigned int generate() override;
+  /// 4294967295.
+  unsigned int max() const override;
+  /// Sets the high word to `seed` and the low word to `seed` XOR 0x49616E42.
+  void seed(unsigned int seed) override;
+
+ protected:
+  /// The state of seed(1).
+  CtrvPRNGGameRand();
+  /// Copies both state words.
+  CtrvPRNGGameRand(CtrvPRNGGameRand& other);
+
+  /// Sets both state words directly.
+  void gameRandSeed(unsigned int high, unsigned int low);
+
+ private:
+  unsigned int m_high;
+  unsigned int m_low;
+};
+
+#endif

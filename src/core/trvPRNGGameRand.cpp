@@ -1,0 +1,41 @@
+#include "CtrvPRNGGameRand.h"
+
+namespace {
+
+// XOR-ed with the seed to make the low word.
+constexpr unsigned int kLowWordMask = 0x49616E42u;
+
+}  // namespace
+
+boost::shared_ptr<CtrvPRNGGameRand> CtrvPRNGGameRand::create() {
+  return boost::shared_ptr<CtrvPRNGGameRand>(new CtrvPRNGGameRand());
+}
+
+CtrvPRNGGameRand::CtrvPRNGGameRand() : m_high(1u), m_low(1u ^ kLowWordMask) {}
+
+CtrvPRNGGameRand::CtrvPRNGGameRand(CtrvPRNGGameRand& other)
+    : CtrvPRNG(other), m_high(other.m_high), m_low(other.m_low) {}
+
+CtrvPRNGGameRand::~CtrvPRNGGameRand() = default;
+
+boost::shared_ptr<CtrvPRNG> CtrvPRNGGameRand::clone() {
+  return boost::shared_ptr<CtrvPRNG>(new CtrvPRNGGameRand(*this));
+}
+
+unsigned int CtrvPRNGGameRand::generate() {
+  // A 16-bit rotation plus the low word; the two shifted halves never
+  // overlap, so "|" gives the same value as "+" and lets the compiler emit
+  // a single rotate.
+  m_high = ((m_high << 16) | (m_high >> 16)) + m_low;
+  m_low += m_high;
+  return m_high;
+}
+
+unsigned int CtrvPRNGGameRand::max() const { return 0xFFFFFFFFu; }
+
+void CtrvPRNGGameRand::seed(unsigned int seed) { gameRandSeed(seed, seed ^ kLowWordMask); }
+
+void CtrvPRNGGameRand::gameRandSeed(unsigned int high, unsigned int low) {
+  m_high = high;
+  m_low = low;
+}
