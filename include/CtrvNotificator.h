@@ -138,7 +138,7 @@ class TRV_API CtrvNotificator {
   template <class R>
   class MemberCallback;
 
-  void retire(std::vector<Callback>& callbacks);
+  void retireTables();
   bool hasInChain(const CtrvNotificator* notificator) const;
 
   void logReceive(unsigned int dispatchId, const CtrvNotification& notification) const;

@@ -81,7 +81,8 @@ void gatherSubscribers(const Tables& tables, const CtrvNotification& notificatio
 }
 
 // Moves the subscriptions of `receiver` out of `table` into `removed`: those
-// filtering on `sender`, or all of them when it no longer exists.
+// filtering on `sender`, or all of them when it no longer exists. Room is
+// made first, so a failed allocation leaves the table as it was.
 template <class Table>
 void removeFrom(Table& table, const boost::weak_ptr<void>& sender, void* receiver,
                 std::vector<Callback>& removed) {
@@ -91,9 +92,14 @@ void removeFrom(Table& table, const boost::weak_ptr<void>& sender, void* receive
     std::tie(first, last) =
         std::equal_range(first, last, SenderFilter(true, sender), FilterOrder());
   }
-  const auto kept = std::stable_partition(first, last, [&](const Subscription& subscription) {
+  const auto isKept = [receiver](const Subscription& subscription) {
     return subscription.second->receiver() != receiver;
-  });
+  };
+  const auto staying = static_cast<std::size_t>(std::count_if(first, last, isKept));
+  const auto leaving = static_cast<std::size_t>(last - first) - staying;
+  if (leaving == 0) return;
+  removed.reserve(removed.size() + leaving);
+  const auto kept = std::stable_partition(first, last, isKept);
   for (auto entry = kept; entry != last; ++entry) removed.push_back(std::move(entry->second));
   table.erase(kept, last);
 }
@@ -171,15 +177,9 @@ CtrvNotificator::CtrvNotificator(const CtrvNotificator& other)
 CtrvNotificator& CtrvNotificator::operator=(const CtrvNotificator& other) {
   if (this == &other) return *this;
   std::vector<Table> tables = other.m_tables;
+  if (m_dispatchDepth > 0) retireTables();
   m_self = other.m_self;
   m_tables.swap(tables);
-  if (m_dispatchDepth > 0) {
-    std::vector<Callback> previous;
-    for (const Table& table : tables) {
-      for (const Subscription& subscription : table) previous.push_back(subscription.second);
-    }
-    retire(previous);
-  }
   if (!other.m_delegate || !other.m_delegate->hasInChain(this)) m_delegate = other.m_delegate;
   m_doesLog = other.m_doesLog;
   return *this;
@@ -250,23 +250,29 @@ void CtrvNotificator::subscribe(unsigned int type, const boost::weak_ptr<void>& 
 
 trStatus CtrvNotificator::unsubscribe(unsigned int type, const boost::weak_ptr<void>& sender,
                                       void* receiver) {
-  std::vector<Callback> removed;
+  // During a dispatch the removed callbacks are retired, not released.
+  std::vector<Callback> released;
+  std::vector<Callback>& removed = m_dispatchDepth > 0 ? m_retired : released;
+  const std::size_t before = removed.size();
   if (type == ANY_TYPE) {
     for (Table& table : m_tables) removeFrom(table, sender, receiver, removed);
   } else if (type < m_tables.size()) {
     removeFrom(m_tables[type], sender, receiver, removed);
   }
+  const std::size_t after = removed.size();
   // Switched off once out of the tables, so a callback reacting to it finds
-  // the tables consistent.
-  for (const Callback& callback : removed) callback->setActive(false);
-  const trStatus result = removed.empty() ? TR_ERROR : TR_OK;
-  retire(removed);
-  return result;
+  // them consistent. Indices, since a reaction may retire more callbacks.
+  for (std::size_t index = before; index < after; ++index) removed[index]->setActive(false);
+  return after > before ? TR_OK : TR_ERROR;
 }
 
-void CtrvNotificator::retire(std::vector<Callback>& callbacks) {
-  if (m_dispatchDepth == 0) return;
-  m_retired.insert(m_retired.end(), callbacks.begin(), callbacks.end());
+void CtrvNotificator::retireTables() {
+  std::size_t count = m_retired.size();
+  for (const Table& table : m_tables) count += table.size();
+  m_retired.reserve(count);
+  for (const Table& table : m_tables) {
+    for (const Subscription& subscription : table) m_retired.push_back(subscription.second);
+  }
 }
 
 trStatus CtrvNotificator::unsubscribe(unsigned int type, void* receiver) {

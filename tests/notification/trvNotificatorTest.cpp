@@ -182,6 +182,16 @@ TEST(Notificator, SubscribersMayChangeSubscriptionsAndPostWhileBeingCalled) {
   journal.clear();
   notificator->notify(t);
   EXPECT_EQ(journal, (Journal{entry("first", t), entry("third", t), entry("late", t)}));
+
+  // Assigning an empty notificator drops every subscription, yet the
+  // callbacks already gathered are neither switched off nor destroyed.
+  first.action = [&](const Notification&) { *notificator = *CtrvNotificator::create(); };
+  journal.clear();
+  notificator->notify(t);
+  EXPECT_EQ(journal, (Journal{entry("first", t), entry("third", t), entry("late", t)}));
+  journal.clear();
+  notificator->notify(t);
+  EXPECT_TRUE(journal.empty());
 }
 
 TEST(Notificator, CallbackObjectsAreSwitchedOffOnRemovalAndOnAgainWhenSubscribed) {
@@ -335,6 +345,10 @@ TEST(Notificator, ExceptionFromASubscriberLeavesNotifyAndTheNotificatorUsable) {
   }
   Recorder downstream(journal, "downstream");
   downstream.subscribeTo(*delegate, t);
+  recorders[0]->action = [&](const Notification&) {
+    notificator->unsubscribe(recorders[5].get());
+    recorders[0]->action = nullptr;
+  };
   recorders[1]->action = [](const Notification&) { throw std::runtime_error("subscriber"); };
 
   EXPECT_THROW(notificator->notify(t), std::runtime_error);
@@ -343,7 +357,7 @@ TEST(Notificator, ExceptionFromASubscriberLeavesNotifyAndTheNotificatorUsable) {
   recorders[1]->action = nullptr;
   journal.clear();
   notificator->notify(t);
-  EXPECT_EQ(journal.size(), 21u);
+  EXPECT_EQ(journal.size(), 20u);
   EXPECT_EQ(journal.back(), entry("downstream", t));
 }
 
