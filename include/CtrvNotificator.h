@@ -66,9 +66,10 @@ class TRV_API CtrvNotificator {
 
   /// Delivers the notification to the matching subscribers, then forwards it
   /// to the delegate. A notificator made by create() is not destroyed before
-  /// the call returns, even if a subscriber releases the last reference to it. An exception thrown
-  /// by a subscriber leaves this call: the remaining subscribers and the
-  /// delegate do not get the notification. A null notification is ignored.
+  /// the call returns, even if a subscriber releases the last reference to
+  /// it. An exception thrown by a subscriber leaves this call: the remaining
+  /// subscribers and the delegate do not get the notification. A null
+  /// notification is ignored.
   void notify(const boost::shared_ptr<const CtrvNotification>& notification) const;
   /// Posts a new notification of the given type without sender or values.
   void notify(unsigned int type) const;

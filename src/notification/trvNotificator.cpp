@@ -15,6 +15,9 @@ namespace {
 using Callback = boost::shared_ptr<CtrvBaseNotificationCallback>;
 using SenderFilter = std::pair<bool, boost::weak_ptr<void>>;
 using Subscription = std::pair<SenderFilter, Callback>;
+// The same types as the notificator's private ones, spelled out.
+using Table = std::vector<Subscription>;
+using Tables = std::vector<Table>;
 
 // The filter of a posted notification's sender, looked up without copying it.
 struct SenderProbe {
@@ -51,18 +54,16 @@ const boost::shared_ptr<void> kNoSender;
 using GatheredCallbacks = boost::container::small_vector<CtrvBaseNotificationCallback*, 16>;
 
 // Appends the callbacks of table `type` whose filter equals `filter`.
-template <class Tables>
 void gatherFilters(const Tables& tables, unsigned int type, const SenderProbe& filter,
                    GatheredCallbacks& callbacks) {
   if (type >= tables.size()) return;
-  const auto& table = tables[type];
+  const Table& table = tables[type];
   const auto range = std::equal_range(table.begin(), table.end(), filter, FilterOrder());
   for (auto entry = range.first; entry != range.second; ++entry) {
     callbacks.push_back(entry->second.get());
   }
 }
 
-template <class Tables>
 void gatherSubscribers(const Tables& tables, const CtrvNotification& notification,
                        GatheredCallbacks& callbacks) {
   const boost::shared_ptr<void> sender = notification.sender();
@@ -83,7 +84,6 @@ void gatherSubscribers(const Tables& tables, const CtrvNotification& notificatio
 // Moves the subscriptions of `receiver` out of `table` into `removed`: those
 // filtering on `sender`, or all of them when it no longer exists. Room is
 // made first, so a failed allocation leaves the table as it was.
-template <class Table>
 void removeFrom(Table& table, const boost::weak_ptr<void>& sender, void* receiver,
                 std::vector<Callback>& removed) {
   auto first = table.begin();

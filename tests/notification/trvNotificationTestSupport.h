@@ -1,66 +1,49 @@
 #ifndef TRV_NOTIFICATION_TEST_SUPPORT_H
 #define TRV_NOTIFICATION_TEST_SUPPORT_H
 
-// Receivers for the notificator tests: each delivery is written to a shared
-// journal as "<receiver name>:<type>", and a receiver may run an action while
-// handling a notification (unsubscribe, post, throw...).
+// Receivers for the notificator tests.
 
-#include <CtrvBaseNotificationCallback.h>
-#include <CtrvNotification.h>
 #include <CtrvNotificator.h>
 
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace trvTest {
 
 using Notification = boost::shared_ptr<const CtrvNotification>;
-using Journal = std::vector<std::string>;
 
-class Recorder {
- public:
-  Recorder(Journal& journal, std::string name) : m_journal(journal), m_name(std::move(name)) {}
-  virtual ~Recorder() = default;
-
+/// Writes "<name> " to a journal shared by the receivers of a test for each
+/// delivery, then runs its action (unsubscribe, post, throw...), if any.
+struct Recorder {
+  Recorder(std::string& journal, std::string name) : journal(journal), name(std::move(name)) {}
   void receive(const Notification& notification) {
-    m_journal.push_back(m_name + ":" + std::to_string(notification->type()));
+    journal += name + " ";
     if (action) action(notification);
   }
-  void subscribeTo(CtrvNotificator& notificator, unsigned int type,
-                   const boost::weak_ptr<void>& sender = boost::weak_ptr<void>()) {
+  void listen(CtrvNotificator& notificator, unsigned int type,
+              const boost::weak_ptr<void>& sender = boost::weak_ptr<void>()) {
     notificator.subscribe(type, this, &Recorder::receive, sender);
   }
-
+  std::string& journal;
+  std::string name;
   std::function<void(const Notification&)> action;
-
- private:
-  Journal& m_journal;
-  std::string m_name;
 };
 
-/// A client-written callback: counts its deliveries, reports a chosen
-/// receiver address and no class, and tells when it is destroyed.
-class CountingCallback : public CtrvBaseNotificationCallback {
- public:
-  explicit CountingCallback(void* receiverAddress, bool* destroyed = nullptr)
-      : m_receiver(receiverAddress), m_destroyed(destroyed) {}
-  ~CountingCallback() override {
-    if (m_destroyed != nullptr) *m_destroyed = true;
+/// A client-written callback with a chosen receiver address and no class,
+/// which tells when it is destroyed.
+struct PlainCallback : CtrvBaseNotificationCallback {
+  PlainCallback(void* address, bool* destroyed = nullptr)
+      : address(address), destroyed(destroyed) {}
+  ~PlainCallback() override {
+    if (destroyed != nullptr) *destroyed = true;
   }
-  void deliver(const Notification&) override {
-    if (m_active) ++deliveries;
-  }
-  void* receiver() const override { return m_receiver; }
-  bool isActive() const override { return m_active; }
-  void setActive(bool active) override { m_active = active; }
-
-  int deliveries = 0;
-
- private:
-  void* m_receiver;
-  bool* m_destroyed;
-  bool m_active = true;
+  void deliver(const Notification&) override {}
+  void* receiver() const override { return address; }
+  bool isActive() const override { return active; }
+  void setActive(bool on) override { active = on; }
+  void* address;
+  bool* destroyed;
+  bool active = true;
 };
 
 }  // namespace trvTest

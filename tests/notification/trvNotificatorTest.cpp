@@ -1,364 +1,172 @@
-#include <CtrvNotification.h>
 #include <CtrvNotificator.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <boost/make_shared.hpp>
 #include <memory>
 #include <stdexcept>
-#include <string>
 
 #include "notification/trvNotificationTestSupport.h"
 
 namespace {
 
-using trvTest::CountingCallback;
-using trvTest::Journal;
 using trvTest::Notification;
+using trvTest::PlainCallback;
 using trvTest::Recorder;
-
-struct Sender {
-  int unused = 0;
-};
-
-// Types of its own for each test, so that no table is shared by accident.
-unsigned int freshType() { return CtrvNotification::makeID("NotificatorTest", "TYPE"); }
-
-std::string entry(const std::string& name, unsigned int type) {
-  return name + ":" + std::to_string(type);
-}
+using Notificator = boost::shared_ptr<CtrvNotificator>;
 
 const unsigned int kAny = CtrvNotificator::ANY_TYPE;
 
-TEST(Notificator, DeliversByTypeThenFilterGroupsInSubscriptionOrder) {
-  const unsigned int t = freshType();
-  const auto notificator = CtrvNotificator::create();
-  const auto sender = boost::make_shared<Sender>();
-  const auto stranger = boost::make_shared<Sender>();
-  Journal journal;
-  Recorder anyUnfiltered(journal, "anyUnfiltered"), typeUnfiltered(journal, "typeUnfiltered"),
-      anyFiltered(journal, "anyFiltered"), typeFiltered(journal, "typeFiltered"),
-      typeFiltered2(journal, "typeFiltered2"), typeUnfiltered2(journal, "typeUnfiltered2"),
-      typeOther(journal, "typeOther"), anyOther(journal, "anyOther"),
-      emptyFilter(journal, "emptyFilter");
-  anyUnfiltered.subscribeTo(*notificator, kAny);
-  typeUnfiltered.subscribeTo(*notificator, t);
-  anyFiltered.subscribeTo(*notificator, kAny, sender);
-  typeFiltered.subscribeTo(*notificator, t, sender);
-  typeOther.subscribeTo(*notificator, t, stranger);
-  anyOther.subscribeTo(*notificator, kAny, stranger);
-  typeFiltered2.subscribeTo(*notificator, t, sender);
-  typeUnfiltered2.subscribeTo(*notificator, t);
-  emptyFilter.subscribeTo(*notificator, t, boost::weak_ptr<void>());
-
-  notificator->notify(CtrvNotification::create(t, sender));
-  EXPECT_EQ(journal,
-            (Journal{entry("typeFiltered", t), entry("typeFiltered2", t),
-                     entry("typeUnfiltered", t), entry("typeUnfiltered2", t),
-                     entry("emptyFilter", t), entry("anyFiltered", t), entry("anyUnfiltered", t)}));
-
-  // A watched sender matches like an owned one.
-  journal.clear();
-  notificator->notify(CtrvNotification::create(t, boost::weak_ptr<Sender>(sender)));
-  EXPECT_EQ(journal.size(), 7u);
-
-  // Without a matchable sender (none, a plain pointer, or an expired one)
-  // only the unfiltered subscriptions are reached.
-  const Journal unfilteredOnly{entry("typeUnfiltered", t), entry("typeUnfiltered2", t),
-                               entry("emptyFilter", t), entry("anyUnfiltered", t)};
-  journal.clear();
-  notificator->notify(t);
-  EXPECT_EQ(journal, unfilteredOnly);
-  journal.clear();
-  notificator->notify(CtrvNotification::create(t, sender.get()));
-  EXPECT_EQ(journal, unfilteredOnly);
-  auto gone = boost::make_shared<Sender>();
-  const auto fromGone = CtrvNotification::create(t, boost::weak_ptr<Sender>(gone));
-  gone.reset();
-  journal.clear();
-  notificator->notify(fromGone);
-  EXPECT_EQ(journal, unfilteredOnly);
-
-  // A type beyond every table reaches only the unfiltered "every type" ones.
-  journal.clear();
-  notificator->notify(t + 100000);
-  EXPECT_EQ(journal, (Journal{entry("anyUnfiltered", t + 100000)}));
-
-  // Posting the every-type identifier itself reaches each subscription once.
-  journal.clear();
-  notificator->notify(CtrvNotification::create(kAny, sender));
-  EXPECT_EQ(journal, (Journal{entry("anyFiltered", kAny), entry("anyUnfiltered", kAny)}));
-}
-
-TEST(Notificator, ManySubscribersAreAllDeliveredInOrder) {
-  const unsigned int t = freshType();
-  const auto notificator = CtrvNotificator::create();
-  Journal journal, expected;
-  std::vector<std::unique_ptr<Recorder>> recorders;
-  for (int index = 0; index < 40; ++index) {
-    recorders.push_back(std::make_unique<Recorder>(journal, std::to_string(index)));
-    recorders.back()->subscribeTo(*notificator, t);
-    expected.push_back(entry(std::to_string(index), t));
-  }
-  notificator->notify(t);
-  EXPECT_EQ(journal, expected);
-}
-
-TEST(Notificator, UnsubscribeFormsRemoveWhatTheyNameAndTellWhetherTheyDid) {
-  const unsigned int t = freshType();
-  const unsigned int u = freshType();
-  const auto notificator = CtrvNotificator::create();
-  const auto sender = boost::make_shared<Sender>();
-  Journal journal;
-  Recorder r(journal, "r"), bystander(journal, "bystander");
-  EXPECT_EQ(notificator->unsubscribe(&r), TR_ERROR) << "no tables at all";
-
-  const auto subscribeAll = [&] {
-    r.subscribeTo(*notificator, t);
-    r.subscribeTo(*notificator, t, sender);
-    r.subscribeTo(*notificator, kAny);
-    r.subscribeTo(*notificator, u, sender);
-  };
-  const auto deliveriesToR = [&](unsigned int type) {
+class NotificatorTest : public ::testing::Test {
+ protected:
+  // What the receivers wrote while `by` posted the notification.
+  std::string post(const CtrvNotificator& by, const Notification& notification) {
     journal.clear();
-    notificator->notify(CtrvNotification::create(type, sender));
-    return std::count(journal.begin(), journal.end(), entry("r", type));
-  };
-  subscribeAll();
-  bystander.subscribeTo(*notificator, t);
-  EXPECT_EQ(deliveriesToR(t), 3);
-  EXPECT_EQ(deliveriesToR(u), 2);
-
-  EXPECT_EQ(notificator->unsubscribe(&journal), TR_ERROR) << "not a receiver";
-  EXPECT_EQ(notificator->unsubscribe(u + 1000, &r), TR_ERROR) << "type without a table";
-  EXPECT_EQ(notificator->unsubscribe(sender, &r), TR_OK);  // the filtered ones, every table
-  EXPECT_EQ(deliveriesToR(t), 2);
-  EXPECT_EQ(deliveriesToR(u), 1);
-  EXPECT_EQ(notificator->unsubscribe(t, &r), TR_OK);  // not the "every type" one
-  EXPECT_EQ(deliveriesToR(t), 1);
-  EXPECT_EQ(notificator->unsubscribe(t, &r), TR_ERROR);
-  EXPECT_EQ(notificator->unsubscribe(&r), TR_OK);
-  EXPECT_EQ(deliveriesToR(t), 0);
-  EXPECT_EQ(notificator->unsubscribe(&r), TR_ERROR);
-  EXPECT_EQ(journal, (Journal{entry("bystander", t)}));
-
-  // ANY_TYPE as the type selects every table.
-  subscribeAll();
-  EXPECT_EQ(notificator->unsubscribe(kAny, &r), TR_OK);
-  EXPECT_EQ(deliveriesToR(t) + deliveriesToR(u), 0);
-
-  // A sender that no longer exists filters nothing: every subscription goes.
-  subscribeAll();
-  auto gone = boost::make_shared<Sender>();
-  const boost::weak_ptr<Sender> goneWatch = gone;
-  r.subscribeTo(*notificator, u, gone);
-  gone.reset();
-  EXPECT_EQ(notificator->unsubscribe(goneWatch, &r), TR_OK);
-  EXPECT_EQ(deliveriesToR(t) + deliveriesToR(u), 0);
-  EXPECT_EQ(notificator->unsubscribe(&r), TR_ERROR);
-}
-
-TEST(Notificator, SubscribersMayChangeSubscriptionsAndPostWhileBeingCalled) {
-  const unsigned int t = freshType();
-  const unsigned int inner = freshType();
-  const auto notificator = CtrvNotificator::create();
-  Journal journal;
-  Recorder first(journal, "first"), second(journal, "second"), third(journal, "third"),
-      late(journal, "late"), listener(journal, "listener");
-  first.subscribeTo(*notificator, t);
-  second.subscribeTo(*notificator, t);
-  second.subscribeTo(*notificator, kAny);
-  third.subscribeTo(*notificator, t);
-  listener.subscribeTo(*notificator, inner);
-  first.action = [&](const Notification&) {
-    EXPECT_EQ(notificator->unsubscribe(&second), TR_OK);
-    late.subscribeTo(*notificator, t);
-    notificator->notify(inner);
-    first.action = nullptr;
-  };
-  notificator->notify(t);
-  EXPECT_EQ(journal, (Journal{entry("first", t), entry("listener", inner), entry("third", t)}));
-
-  journal.clear();
-  notificator->notify(t);
-  EXPECT_EQ(journal, (Journal{entry("first", t), entry("third", t), entry("late", t)}));
-
-  // Assigning an empty notificator drops every subscription, yet the
-  // callbacks already gathered are neither switched off nor destroyed.
-  first.action = [&](const Notification&) { *notificator = *CtrvNotificator::create(); };
-  journal.clear();
-  notificator->notify(t);
-  EXPECT_EQ(journal, (Journal{entry("first", t), entry("third", t), entry("late", t)}));
-  journal.clear();
-  notificator->notify(t);
-  EXPECT_TRUE(journal.empty());
-}
-
-TEST(Notificator, CallbackObjectsAreSwitchedOffOnRemovalAndOnAgainWhenSubscribed) {
-  const unsigned int t = freshType();
-  const auto notificator = CtrvNotificator::create();
-  int receiver = 0;
-  const auto callback = boost::make_shared<CountingCallback>(&receiver);
-  notificator->subscribe(t, callback);
-  notificator->notify(t);
-  EXPECT_EQ(notificator->unsubscribe(&receiver), TR_OK);
-  EXPECT_FALSE(callback->isActive());
-  callback->deliver(CtrvNotification::create(t));
-  notificator->subscribe(t, callback);
-  EXPECT_TRUE(callback->isActive());
-  notificator->notify(t);
-  EXPECT_EQ(callback->deliveries, 2);
-
-  // Input that cannot be called is refused rather than stored.
-  notificator->subscribe(t, boost::shared_ptr<CtrvBaseNotificationCallback>());
-  notificator->subscribe<Recorder>(t, nullptr, &Recorder::receive);
-  Journal journal;
-  Recorder recorder(journal, "r");
-  notificator->subscribe<Recorder>(t, &recorder, nullptr);
-  notificator->notify(t);
-  notificator->notify(Notification());
-  EXPECT_TRUE(journal.empty());
-  EXPECT_EQ(callback->deliveries, 3);
-}
-
-TEST(Notificator, DelegatesReceiveAfterTheirDelegatorAndCyclesAreRefused) {
-  const unsigned int t = freshType();
-  const auto last = CtrvNotificator::create();
-  const auto middle = CtrvNotificator::create(last);
-  const auto first = CtrvNotificator::create();
-  EXPECT_EQ(first->delegateNotificator(middle), TR_OK);
-  EXPECT_EQ(first->delegateNotificator(), middle);
-  Journal journal;
-  Recorder a(journal, "a"), b(journal, "b"), c(journal, "c");
-  c.subscribeTo(*last, t);
-  b.subscribeTo(*middle, kAny);
-  a.subscribeTo(*first, t);
-  a.subscribeTo(*first, kAny);
-
-  first->notify(t);
-  EXPECT_EQ(journal, (Journal{entry("a", t), entry("a", t), entry("b", t), entry("c", t)}));
-  journal.clear();
-  middle->notify(t);
-  EXPECT_EQ(journal, (Journal{entry("b", t), entry("c", t)}));
-
-  // A link that would close a loop is refused and the chain stays as it was.
-  EXPECT_EQ(first->delegateNotificator(first), TR_ERROR);
-  EXPECT_EQ(last->delegateNotificator(first), TR_ERROR);
-  EXPECT_EQ(last->delegateNotificator(), nullptr);
-  EXPECT_EQ(first->delegateNotificator(), middle);
-  // Assignment would copy the loop in through the source's delegate.
-  const auto looping = CtrvNotificator::create(first);
-  *middle = *looping;
-  EXPECT_EQ(middle->delegateNotificator(), last);
-  journal.clear();
-  first->notify(t);
-  EXPECT_EQ(journal, (Journal{entry("a", t), entry("a", t), entry("c", t)}))
-      << "the assigned notificator took the source's (empty) subscriptions";
-
-  EXPECT_EQ(first->delegateNotificator(boost::shared_ptr<CtrvNotificator>()), TR_OK);
-  journal.clear();
-  first->notify(t);
-  EXPECT_EQ(journal, (Journal{entry("a", t), entry("a", t)}));
-}
-
-TEST(Notificator, CopiesShareCallbacksDelegateAndTraceSwitch) {
-  const unsigned int t = freshType();
-  const auto delegate = CtrvNotificator::create();
-  const auto source = CtrvNotificator::create(delegate);
-  source->doesLog(true, false);
-  Journal journal;
-  Recorder r(journal, "r"), other(journal, "other");
-  r.subscribeTo(*source, t);
-  other.subscribeTo(*source, t);
-
-  CtrvNotificator copy(*source);
-  source->doesLog(false, false);
-  EXPECT_TRUE(copy.doesLog());
-  EXPECT_EQ(copy.delegateNotificator(), delegate);
-  EXPECT_EQ(copy.unsubscribe(&r), TR_OK);
-  source->notify(t);
-  EXPECT_EQ(journal, (Journal{entry("other", t)})) << "the shared callback was switched off";
-  EXPECT_EQ(source->unsubscribe(&r), TR_OK) << "the source's entry is still there";
-
-  const auto assigned = CtrvNotificator::create();
-  *assigned = *source;
-  journal.clear();
-  assigned->notify(t);
-  EXPECT_EQ(journal, (Journal{entry("other", t)}));
-}
-
-TEST(Notificator, DefaultNotificatorIsOneObjectThatCreateNeverReturns) {
-  const auto defaultOne = CtrvNotificator::defaultNotificator();
-  ASSERT_TRUE(defaultOne);
-  EXPECT_EQ(CtrvNotificator::defaultNotificator(), defaultOne);
-  EXPECT_NE(CtrvNotificator::create(), defaultOne);
-}
-
-TEST(Notificator, IsNotDestroyedBeforeNotifyReturnsWhenASubscriberDropsIt) {
-  const unsigned int t = freshType();
-  const auto delegate = CtrvNotificator::create();
-  auto notificator = CtrvNotificator::create(delegate);
-  CtrvNotificator* posting = notificator.get();
-  // Owned by the notificator alone and not part of the dispatch: it goes
-  // exactly when the notificator is destroyed.
-  bool notificatorDestroyed = false;
-  notificator->subscribe(freshType(),
-                         boost::make_shared<CountingCallback>(nullptr, &notificatorDestroyed));
-  Journal journal;
-  Recorder dropper(journal, "dropper"), after(journal, "after"), downstream(journal, "downstream");
-  dropper.subscribeTo(*notificator, t);
-  after.subscribeTo(*notificator, t);
-  downstream.subscribeTo(*delegate, t);
-  dropper.action = [&](const Notification&) { notificator.reset(); };
-  bool destroyedDuringDispatch = true;
-  after.action = [&](const Notification&) { destroyedDuringDispatch = notificatorDestroyed; };
-
-  posting->notify(t);
-  EXPECT_FALSE(destroyedDuringDispatch);
-  EXPECT_TRUE(notificatorDestroyed) << "destroyed once notify returned";
-  EXPECT_EQ(journal, (Journal{entry("dropper", t), entry("after", t), entry("downstream", t)}));
-
-  // The same when a subscriber throws after the last owner let go.
-  notificatorDestroyed = false;
-  notificator = CtrvNotificator::create();
-  notificator->subscribe(freshType(),
-                         boost::make_shared<CountingCallback>(nullptr, &notificatorDestroyed));
-  dropper.subscribeTo(*notificator, t);
-  dropper.action = [&](const Notification&) {
-    notificator.reset();
-    throw std::runtime_error("after dropping");
-  };
-  EXPECT_THROW(notificator->notify(t), std::runtime_error);
-  EXPECT_TRUE(notificatorDestroyed);
-}
-
-TEST(Notificator, ExceptionFromASubscriberLeavesNotifyAndTheNotificatorUsable) {
-  const unsigned int t = freshType();
-  const auto delegate = CtrvNotificator::create();
-  const auto notificator = CtrvNotificator::create(delegate);
-  Journal journal;
-  std::vector<std::unique_ptr<Recorder>> recorders;
-  // Enough subscribers that the gathered list no longer fits inline.
-  for (int index = 0; index < 20; ++index) {
-    recorders.push_back(std::make_unique<Recorder>(journal, std::to_string(index)));
-    recorders.back()->subscribeTo(*notificator, t);
+    by.notify(notification);
+    return journal;
   }
-  Recorder downstream(journal, "downstream");
-  downstream.subscribeTo(*delegate, t);
-  recorders[0]->action = [&](const Notification&) {
-    notificator->unsubscribe(recorders[5].get());
-    recorders[0]->action = nullptr;
+  std::string post(const CtrvNotificator& by, unsigned int type) {
+    return post(by, CtrvNotification::create(type));
+  }
+  std::string postFromSender(unsigned int type) {
+    return post(*notificator, CtrvNotification::create(type, sender));
+  }
+
+  // Types of each test's own, so that no table is shared by accident.
+  const unsigned int t = CtrvNotification::makeID("NotificatorTest", "T");
+  const unsigned int u = CtrvNotification::makeID("NotificatorTest", "U");
+  const Notificator notificator = CtrvNotificator::create();
+  const boost::shared_ptr<int> sender = boost::make_shared<int>();
+  std::string journal;
+  Recorder a{journal, "a"}, b{journal, "b"}, c{journal, "c"}, d{journal, "d"}, e{journal, "e"};
+};
+
+TEST_F(NotificatorTest, DeliversByTypeThenFilterGroupsEachInSubscriptionOrder) {
+  const auto stranger = boost::make_shared<int>();
+  auto gone = boost::make_shared<int>();
+  const auto fromGone = CtrvNotification::create(t, boost::weak_ptr<int>(gone));
+  gone.reset();
+  a.listen(*notificator, kAny);
+  b.listen(*notificator, t);
+  c.listen(*notificator, kAny, sender);
+  d.listen(*notificator, t, sender);
+  e.listen(*notificator, t, stranger);
+  e.listen(*notificator, kAny, stranger);
+  a.listen(*notificator, t, sender);
+  c.listen(*notificator, t, boost::weak_ptr<void>());  // an empty sender filters nothing
+  EXPECT_EQ(postFromSender(t), "d a b c c a ");
+  EXPECT_EQ(post(*notificator, CtrvNotification::create(t, boost::weak_ptr<int>(sender))),
+            "d a b c c a ");
+  // No sender, a plain one, or one that expired: only unfiltered subscriptions.
+  EXPECT_EQ(post(*notificator, t), "b c a ");
+  EXPECT_EQ(post(*notificator, CtrvNotification::create(t, sender.get())), "b c a ");
+  EXPECT_EQ(post(*notificator, fromGone), "b c a ");
+  EXPECT_EQ(post(*notificator, t + 100000), "a ") << "a type beyond every table";
+  EXPECT_EQ(postFromSender(kAny), "c a ") << "ANY_TYPE itself reaches each subscription once";
+}
+
+TEST_F(NotificatorTest, UnsubscribeRemovesWhatItNamesAndTellsWhetherItDid) {
+  EXPECT_EQ(notificator->unsubscribe(&a), TR_ERROR) << "no tables at all";
+  const auto subscribeA = [&] {
+    a.listen(*notificator, t);
+    a.listen(*notificator, t, sender);
+    a.listen(*notificator, kAny);
+    a.listen(*notificator, u, sender);
   };
-  recorders[1]->action = [](const Notification&) { throw std::runtime_error("subscriber"); };
+  const auto deliveries = [&] { return postFromSender(t) + "| " + postFromSender(u); };
+  subscribeA();
+  b.listen(*notificator, t);
+  EXPECT_EQ(deliveries(), "a a b a | a a ");
+  EXPECT_EQ(notificator->unsubscribe(&c), TR_ERROR);
+  EXPECT_EQ(notificator->unsubscribe(u + 1000, &a), TR_ERROR) << "a type without a table";
+  EXPECT_EQ(notificator->unsubscribe(sender, &a), TR_OK) << "the filtered ones, every table";
+  EXPECT_EQ(deliveries(), "a b a | a ");
+  EXPECT_EQ(notificator->unsubscribe(t, &a), TR_OK) << "not the every-type one";
+  EXPECT_EQ(notificator->unsubscribe(t, &a), TR_ERROR);
+  EXPECT_EQ(deliveries(), "b a | a ");
+  EXPECT_EQ(notificator->unsubscribe(&a), TR_OK);
+  EXPECT_EQ(deliveries(), "b | ");
 
-  EXPECT_THROW(notificator->notify(t), std::runtime_error);
-  EXPECT_EQ(journal, (Journal{entry("0", t), entry("1", t)}));
+  subscribeA();
+  boost::weak_ptr<int> gone = boost::make_shared<int>();
+  EXPECT_EQ(notificator->unsubscribe(gone, &a), TR_OK) << "an expired sender filters nothing";
+  EXPECT_EQ(deliveries(), "b | ");
+}
 
-  recorders[1]->action = nullptr;
-  journal.clear();
-  notificator->notify(t);
-  EXPECT_EQ(journal.size(), 20u);
-  EXPECT_EQ(journal.back(), entry("downstream", t));
+TEST_F(NotificatorTest, SubscribersMayChangeTheTablesAndPostWhileBeingCalled) {
+  a.listen(*notificator, t);
+  b.listen(*notificator, t);
+  b.listen(*notificator, kAny);
+  c.listen(*notificator, t);
+  d.listen(*notificator, u);
+  a.action = [&](const Notification&) {
+    EXPECT_EQ(notificator->unsubscribe(&b), TR_OK);
+    e.listen(*notificator, t);
+    notificator->notify(u);
+    a.action = nullptr;
+  };
+  EXPECT_EQ(post(*notificator, t), "a d c ");
+  EXPECT_EQ(post(*notificator, t), "a c e ");
+  // Assignment drops every subscription; the callbacks gathered still deliver.
+  a.action = [&](const Notification&) { *notificator = *CtrvNotificator::create(); };
+  EXPECT_EQ(post(*notificator, t), "a c e ");
+  EXPECT_EQ(post(*notificator, t), "");
+  // What cannot be called is neither stored nor posted.
+  notificator->subscribe<Recorder>(t, &a, nullptr);
+  EXPECT_EQ(post(*notificator, t) + post(*notificator, Notification()), "");
+}
+
+TEST_F(NotificatorTest, DelegatesReceiveAfterTheirDelegatorAndLoopsAreRefused) {
+  const Notificator last = CtrvNotificator::create();
+  const Notificator middle = CtrvNotificator::create(last);
+  EXPECT_EQ(notificator->delegateNotificator(middle), TR_OK);
+  a.listen(*notificator, t);
+  b.listen(*middle, kAny);
+  c.listen(*last, t);
+  EXPECT_EQ(post(*notificator, t), "a b c ");
+  EXPECT_EQ(post(*middle, t), "b c ");
+  EXPECT_EQ(notificator->delegateNotificator(notificator), TR_ERROR);
+  EXPECT_EQ(last->delegateNotificator(notificator), TR_ERROR);
+  *middle = *CtrvNotificator::create(notificator);  // would close the loop too
+  EXPECT_EQ(middle->delegateNotificator(), last);
+  EXPECT_EQ(last->delegateNotificator(), nullptr);
+  EXPECT_EQ(post(*notificator, t), "a c ") << "middle took the source's empty tables";
+  EXPECT_EQ(CtrvNotificator::defaultNotificator(), CtrvNotificator::defaultNotificator());
+}
+
+TEST_F(NotificatorTest, CopiesShareCallbacks) {
+  a.listen(*notificator, t);
+  b.listen(*notificator, t);
+  CtrvNotificator copy(*notificator);
+  EXPECT_EQ(copy.unsubscribe(&a), TR_OK);
+  EXPECT_EQ(post(*notificator, t), "b ") << "the shared callback was switched off";
+  EXPECT_EQ(notificator->unsubscribe(&a), TR_OK) << "though the source's entry remains";
+}
+
+TEST_F(NotificatorTest, SubscriberErrorsAndDropsLeaveNotifyCleanly) {
+  const Notificator delegate = CtrvNotificator::create();
+  Notificator dropped = CtrvNotificator::create(delegate);
+  std::vector<std::unique_ptr<Recorder>> many;  // more than gathered inline
+  for (int index = 0; index < 20; ++index) {
+    many.push_back(std::make_unique<Recorder>(journal, std::to_string(index)));
+    many.back()->listen(*dropped, t);
+  }
+  a.listen(*delegate, t);
+  many[0]->action = [&](const Notification&) { dropped->unsubscribe(many[5].get()); };
+  many[1]->action = [](const Notification&) { throw std::runtime_error("subscriber"); };
+  EXPECT_THROW(post(*dropped, t), std::runtime_error);
+  EXPECT_EQ(journal, "0 1 ") << "neither the others nor the delegate";
+  many[1]->action = nullptr;
+  EXPECT_EQ(post(*dropped, t), "0 1 2 3 4 6 7 8 9 10 11 12 13 14 15 16 17 18 19 a ");
+
+  // Dropping the last reference mid-dispatch destroys it only once notify
+  // returns. The callback below, not gathered, goes exactly when it does.
+  bool destroyed = false;
+  dropped->subscribe(u, boost::make_shared<PlainCallback>(nullptr, &destroyed));
+  many[0]->action = [&](const Notification&) { dropped.reset(); };
+  many[1]->action = [&](const Notification&) { EXPECT_FALSE(destroyed); };
+  EXPECT_EQ(post(*dropped, t).substr(0, 6), "0 1 2 ");
+  EXPECT_TRUE(destroyed);
+  EXPECT_EQ(journal.substr(journal.size() - 2), "a ") << "the delegate was reached";
 }
 
 }  // namespace
