@@ -126,13 +126,15 @@ class TRV_API CtrvNotificator {
 
  private:
   using Callback = boost::shared_ptr<CtrvBaseNotificationCallback>;
-  /// (false, empty) accepts any sender; (true, sender) only that sender.
-  using SenderFilter = std::pair<bool, boost::weak_ptr<void>>;
-  /// The subscriptions for one type, sorted by filter (unfiltered first, then
-  /// by the identity of the sender's ownership), equal filters in subscription
-  /// order. A sorted vector: dispatches walk it far more often than
-  /// subscriptions change it.
-  using Table = std::vector<std::pair<SenderFilter, Callback>>;
+  /// The subscriptions for one type: those that accept any sender, in
+  /// subscription order, and those that filter on a sender, sorted by the
+  /// identity of the sender's ownership (an expired sender keeps its place),
+  /// then in subscription order. Vectors: dispatches walk them far more often
+  /// than subscriptions change them.
+  struct Table {
+    std::vector<Callback> anySender;
+    std::vector<std::pair<boost::weak_ptr<void>, Callback>> oneSender;
+  };
   class DispatchScope;
   struct Deleter;
 

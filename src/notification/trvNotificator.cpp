@@ -4,7 +4,6 @@
 #include <boost/container/small_vector.hpp>
 #include <locale>
 #include <sstream>
-#include <tuple>
 
 #include "CtrvLogManager.h"
 #include "notification/trvNotificationIdentifiers.h"
@@ -13,38 +12,25 @@
 namespace {
 
 using Callback = boost::shared_ptr<CtrvBaseNotificationCallback>;
-using SenderFilter = std::pair<bool, boost::weak_ptr<void>>;
-using Subscription = std::pair<SenderFilter, Callback>;
-// The same types as the notificator's private ones, spelled out.
-using Table = std::vector<Subscription>;
-using Tables = std::vector<Table>;
+using FilteredCallback = std::pair<boost::weak_ptr<void>, Callback>;
 
-// The filter of a posted notification's sender, looked up without copying it.
-struct SenderProbe {
-  bool filtered;
-  const boost::shared_ptr<void>& sender;
-};
-
-bool isFiltered(const SenderFilter& filter) { return filter.first; }
-bool isFiltered(const Subscription& subscription) { return subscription.first.first; }
-bool isFiltered(const SenderProbe& probe) { return probe.filtered; }
-const boost::weak_ptr<void>& senderOf(const SenderFilter& filter) { return filter.second; }
-const boost::weak_ptr<void>& senderOf(const Subscription& subscription) {
-  return subscription.first.second;
-}
-const boost::shared_ptr<void>& senderOf(const SenderProbe& probe) { return probe.sender; }
-
-// The order of a subscription table: unfiltered before filtered, then by the
-// identity of the sender's ownership (an expired sender keeps its place).
-struct FilterOrder {
-  template <class A, class B>
-  bool operator()(const A& a, const B& b) const {
-    if (isFiltered(a) != isFiltered(b)) return isFiltered(b);
-    return senderOf(a).owner_before(senderOf(b));
+// Filtered subscriptions are ordered by the identity of their sender's
+// ownership, compared here with a plain or a shared sender.
+struct SenderOrder {
+  template <class Sender>
+  bool operator()(const FilteredCallback& subscription, const Sender& sender) const {
+    return subscription.first.owner_before(sender);
+  }
+  template <class Sender>
+  bool operator()(const Sender& sender, const FilteredCallback& subscription) const {
+    return sender.owner_before(subscription.first);
   }
 };
 
-const boost::shared_ptr<void> kNoSender;
+template <class Subscriptions, class Sender>
+auto subscriptionsFrom(Subscriptions& oneSender, const Sender& sender) {
+  return std::equal_range(oneSender.begin(), oneSender.end(), sender, SenderOrder());
+}
 
 // The callbacks of one dispatch, gathered before the first delivery so that
 // subscribers may change the tables meanwhile. A few fit inline: a dispatch
@@ -53,55 +39,65 @@ const boost::shared_ptr<void> kNoSender;
 // every callback that leaves the tables alive until the dispatch ends.
 using GatheredCallbacks = boost::container::small_vector<CtrvBaseNotificationCallback*, 16>;
 
-// Appends the callbacks of table `type` whose filter equals `filter`.
-void gatherFilters(const Tables& tables, unsigned int type, const SenderProbe& filter,
-                   GatheredCallbacks& callbacks) {
-  if (type >= tables.size()) return;
-  const Table& table = tables[type];
-  const auto range = std::equal_range(table.begin(), table.end(), filter, FilterOrder());
-  for (auto entry = range.first; entry != range.second; ++entry) {
-    callbacks.push_back(entry->second.get());
+// Appends the callbacks of `table` that filter on `sender` (when there is
+// one: filtered subscriptions always name a sender), then those for any sender.
+template <class Table>
+void gatherFrom(const Table& table, const boost::shared_ptr<void>& sender,
+                GatheredCallbacks& callbacks) {
+  if (sender) {
+    const auto range = subscriptionsFrom(table.oneSender, sender);
+    for (auto entry = range.first; entry != range.second; ++entry) {
+      callbacks.push_back(entry->second.get());
+    }
   }
+  for (const Callback& callback : table.anySender) callbacks.push_back(callback.get());
 }
 
+template <class Tables>
 void gatherSubscribers(const Tables& tables, const CtrvNotification& notification,
                        GatheredCallbacks& callbacks) {
   const boost::shared_ptr<void> sender = notification.sender();
-  const SenderProbe fromSender{true, sender};
-  const SenderProbe fromAnySender{false, kNoSender};
   const unsigned int type = notification.type();
-  // Filtered subscriptions always name a sender, so without one there is
-  // nothing to find in the filtered passes.
-  if (sender) gatherFilters(tables, type, fromSender, callbacks);
-  gatherFilters(tables, type, fromAnySender, callbacks);
+  if (type < tables.size()) gatherFrom(tables[type], sender, callbacks);
   // A notification of the every-type identifier itself has just been matched
   // against that table; doing it again would deliver it twice.
-  if (type == CtrvNotificator::ANY_TYPE) return;
-  if (sender) gatherFilters(tables, CtrvNotificator::ANY_TYPE, fromSender, callbacks);
-  gatherFilters(tables, CtrvNotificator::ANY_TYPE, fromAnySender, callbacks);
+  const unsigned int anyType = CtrvNotificator::ANY_TYPE;
+  if (type != anyType && anyType < tables.size()) gatherFrom(tables[anyType], sender, callbacks);
 }
 
-// Moves the subscriptions of `receiver` out of `table` into `removed`: those
-// filtering on `sender`, or all of them when it no longer exists. Room is
-// made first, so a failed allocation leaves the table as it was.
-void removeFrom(Table& table, const boost::weak_ptr<void>& sender, void* receiver,
-                std::vector<Callback>& removed) {
-  auto first = table.begin();
-  auto last = table.end();
-  if (!sender.expired()) {
-    std::tie(first, last) =
-        std::equal_range(first, last, SenderFilter(true, sender), FilterOrder());
-  }
-  const auto isKept = [receiver](const Subscription& subscription) {
-    return subscription.second->receiver() != receiver;
+Callback& callbackOf(Callback& callback) { return callback; }
+Callback& callbackOf(FilteredCallback& subscription) { return subscription.second; }
+
+// Moves the callbacks of `receiver` in [first, last) of `subscriptions` into
+// `removed`. Room is made first, so a failed allocation changes nothing.
+template <class Subscription, class Position>
+void moveOut(std::vector<Subscription>& subscriptions, Position first, Position last,
+             void* receiver, std::vector<Callback>& removed) {
+  const auto isKept = [receiver](Subscription& subscription) {
+    return callbackOf(subscription)->receiver() != receiver;
   };
   const auto staying = static_cast<std::size_t>(std::count_if(first, last, isKept));
   const auto leaving = static_cast<std::size_t>(last - first) - staying;
   if (leaving == 0) return;
   removed.reserve(removed.size() + leaving);
   const auto kept = std::stable_partition(first, last, isKept);
-  for (auto entry = kept; entry != last; ++entry) removed.push_back(std::move(entry->second));
-  table.erase(kept, last);
+  for (auto entry = kept; entry != last; ++entry) removed.push_back(std::move(callbackOf(*entry)));
+  subscriptions.erase(kept, last);
+}
+
+// Moves the callbacks of `receiver` out of `table`: those filtering on
+// `sender`, or all of them, filtered or not, when it no longer exists.
+template <class Table>
+void removeFrom(Table& table, const boost::weak_ptr<void>& sender, void* receiver,
+                std::vector<Callback>& removed) {
+  auto& oneSender = table.oneSender;
+  if (!sender.expired()) {
+    const auto range = subscriptionsFrom(oneSender, sender);
+    moveOut(oneSender, range.first, range.second, receiver, removed);
+    return;
+  }
+  moveOut(oneSender, oneSender.begin(), oneSender.end(), receiver, removed);
+  moveOut(table.anySender, table.anySender.begin(), table.anySender.end(), receiver, removed);
 }
 
 std::string classNameOf(const std::type_info* type) {
@@ -242,9 +238,13 @@ void CtrvNotificator::subscribe(unsigned int type, const boost::weak_ptr<void>& 
   if (!callback) return;
   if (m_tables.size() <= type) m_tables.resize(static_cast<std::size_t>(type) + 1);
   Table& table = m_tables[type];
-  SenderFilter filter(!sender.empty(), sender);
-  const auto after = std::upper_bound(table.begin(), table.end(), filter, FilterOrder());
-  table.emplace(after, std::move(filter), callback);
+  if (sender.empty()) {
+    table.anySender.push_back(callback);
+  } else {
+    auto& oneSender = table.oneSender;
+    const auto after = std::upper_bound(oneSender.begin(), oneSender.end(), sender, SenderOrder());
+    oneSender.emplace(after, sender, callback);
+  }
   callback->setActive(true);
 }
 
@@ -268,10 +268,13 @@ trStatus CtrvNotificator::unsubscribe(unsigned int type, const boost::weak_ptr<v
 
 void CtrvNotificator::retireTables() {
   std::size_t count = m_retired.size();
-  for (const Table& table : m_tables) count += table.size();
+  for (const Table& table : m_tables) count += table.anySender.size() + table.oneSender.size();
   m_retired.reserve(count);
   for (const Table& table : m_tables) {
-    for (const Subscription& subscription : table) m_retired.push_back(subscription.second);
+    m_retired.insert(m_retired.end(), table.anySender.begin(), table.anySender.end());
+    for (const FilteredCallback& subscription : table.oneSender) {
+      m_retired.push_back(subscription.second);
+    }
   }
 }
 
