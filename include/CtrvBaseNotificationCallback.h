@@ -17,9 +17,13 @@ class CtrvNotification;
 /// (a subscription table, a dispatch in progress, or anyone else holding it).
 class TRV_API CtrvBaseNotificationCallback {
  public:
+  /// The interface has no state: construction and copies do nothing.
   CtrvBaseNotificationCallback() = default;
+  /// Copies nothing (the interface has no state).
   CtrvBaseNotificationCallback(const CtrvBaseNotificationCallback&) = default;
+  /// Copies nothing (the interface has no state).
   CtrvBaseNotificationCallback& operator=(const CtrvBaseNotificationCallback&) = default;
+  /// Destroyed when its last owner releases it.
   virtual ~CtrvBaseNotificationCallback();
 
   /// Hands the notification to the receiver while the callback is active;

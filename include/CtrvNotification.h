@@ -56,7 +56,10 @@ class TRV_API CtrvNotification {
   template <class S>
   static boost::shared_ptr<CtrvNotification> create(unsigned int type, S* sender);
 
+  /// Member-wise copy: the tables are duplicated, the senders and the self
+  /// reference designate the same objects as the source's.
   CtrvNotification(const CtrvNotification& other) = default;
+  /// Member-wise assignment, as the copy constructor.
   CtrvNotification& operator=(const CtrvNotification& other) = default;
   /// Releases the senders and every value.
   virtual ~CtrvNotification();

@@ -119,6 +119,7 @@ class TRV_API CtrvNotificator {
   void doesLog(bool flag, bool propagate);
 
  protected:
+  /// No delegate, subscriptions or tracing; create() makes notificators.
   CtrvNotificator();
   /// Stores the self reference and the delegate.
   void init(const boost::weak_ptr<CtrvNotificator>& self,
