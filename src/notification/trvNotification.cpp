@@ -1,5 +1,7 @@
 #include "CtrvNotification.h"
 
+#include "notification/trvNotificationIdentifiers.h"
+
 namespace {
 
 // The value stored under `key`, or the type's zero; never inserts the key.
@@ -17,14 +19,20 @@ CtrvNotification::Registry* CtrvNotification::s_typeInfoPt = nullptr;
 CtrvNotification::Registry& CtrvNotification::typeInfo() {
   // Never deleted, so identifiers can be made and spelled from any static
   // initialiser or destructor, in whatever order statics come and go.
-  if (s_typeInfoPt == nullptr) s_typeInfoPt = new Registry();
+  if (s_typeInfoPt == nullptr) {
+    s_typeInfoPt = new Registry();
+    // The every-type identifier is always the first one handed out.
+    (*s_typeInfoPt)[trvAnyTypeIdentifier()] = std::make_pair(std::string(), std::string());
+    s_lastId = trvAnyTypeIdentifier();
+  }
   return *s_typeInfoPt;
 }
 
 unsigned int CtrvNotification::makeID(const std::string& className,
                                       const std::string& notificationName) {
+  Registry& registry = typeInfo();
   ++s_lastId;
-  typeInfo()[s_lastId] = std::make_pair(className, notificationName);
+  registry[s_lastId] = std::make_pair(className, notificationName);
   return s_lastId;
 }
 

@@ -1,16 +1,14 @@
 #ifndef TRV_NOTIFICATION_IDENTIFIERS_H
 #define TRV_NOTIFICATION_IDENTIFIERS_H
 
-// The library's own notification identifiers are numbered in a fixed order
-// (the "every type" identifier first, then those of the library's posters),
-// whatever order the linker gives their translation units. Any global of the
-// library that makes an identifier calls trvAnyTypeIdentifier() before its
-// own first CtrvNotification::makeID, so the "every type" identifier is
-// always made first.
+// The identifier that subscribes to every type is 1, recorded with two empty
+// names. The identifier registry records it as it comes into existence, so it
+// is the first identifier whoever calls CtrvNotification::makeID first, and
+// it is a constant: a static initialiser in any translation unit, in any
+// order, reads the right value. The library's own identifiers (those of its
+// posters) follow as the first makeID calls of the process, from 2.
 
-/// The identifier that subscribes to every type, made by
-/// CtrvNotification::makeID("", "") on the first call and returned by every
-/// later call.
-unsigned int trvAnyTypeIdentifier();
+/// The identifier that subscribes to every type (1).
+constexpr unsigned int trvAnyTypeIdentifier() { return 1; }
 
 #endif
