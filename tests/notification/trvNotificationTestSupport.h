@@ -1,0 +1,51 @@
+#ifndef TRV_NOTIFICATION_TEST_SUPPORT_H
+#define TRV_NOTIFICATION_TEST_SUPPORT_H
+
+// Receivers for the notificator tests.
+
+#include <CtrvNotificator.h>
+
+#include <functional>
+#include <string>
+
+namespace trvTest {
+
+using Notification = boost::shared_ptr<const CtrvNotification>;
+
+/// Writes "<name> " to a journal shared by the receivers of a test for each
+/// delivery, then runs its action (unsubscribe, post, throw...), if any.
+struct Recorder {
+  Recorder(std::string& journal, std::string name) : journal(journal), name(std::move(name)) {}
+  void receive(const Notification& notification) {
+    journal += name + " ";
+    if (action) action(notification);
+  }
+  void listen(CtrvNotificator& notificator, unsigned int type,
+              const boost::weak_ptr<void>& sender = boost::weak_ptr<void>()) {
+    notificator.subscribe(type, this, &Recorder::receive, sender);
+  }
+  std::string& journal;
+  std::string name;
+  std::function<void(const Notification&)> action;
+};
+
+/// A client-written callback with a chosen receiver address and no class,
+/// which tells when it is destroyed.
+struct PlainCallback : CtrvBaseNotificationCallback {
+  PlainCallback(void* address, bool* destroyed = nullptr)
+      : address(address), destroyed(destroyed) {}
+  ~PlainCallback() override {
+    if (destroyed != nullptr) *destroyed = true;
+  }
+  void deliver(const Notification&) override {}
+  void* receiver() const override { return address; }
+  bool isActive() const override { return active; }
+  void setActive(bool on) override { active = on; }
+  void* address;
+  bool* destroyed;
+  bool active = true;
+};
+
+}  // namespace trvTest
+
+#endif
