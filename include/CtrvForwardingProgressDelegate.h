@@ -26,6 +26,7 @@ class TRV_API CtrvForwardingProgressDelegate : public CtrvChainedProgressDelegat
   static boost::shared_ptr<CtrvForwardingProgressDelegate> create(
       boost::shared_ptr<CtrvProgressDelegate> embedded);
 
+  /// Releases the embedded delegate.
   ~CtrvForwardingProgressDelegate() override;
   /// Memberwise: the copy shares the embedded delegate.
   CtrvForwardingProgressDelegate(const CtrvForwardingProgressDelegate& other);

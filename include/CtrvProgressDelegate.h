@@ -22,6 +22,7 @@
 /// Not synchronised: a delegate is driven by one thread at a time.
 class TRV_API CtrvProgressDelegate {
  public:
+  /// Destroys the delegate; subclasses are destroyed through this interface.
   virtual ~CtrvProgressDelegate();
   /// Copies the step count, the cancellable and started flags and the current step.
   CtrvProgressDelegate(const CtrvProgressDelegate& other);

@@ -27,6 +27,7 @@ class TRV_API CtrvTimedProgressDelegate : public CtrvChainedProgressDelegate {
   static boost::shared_ptr<CtrvTimedProgressDelegate> create(
       const boost::shared_ptr<CtrvProgressDelegate>& embedded, double minUpdateTime);
 
+  /// Releases the embedded delegate.
   ~CtrvTimedProgressDelegate() override;
   /// Memberwise: the chronometer is copied with its state, the embedded
   /// delegate is shared.

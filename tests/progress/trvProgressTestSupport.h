@@ -1,37 +1,25 @@
 #ifndef TRV_PROGRESS_TEST_SUPPORT_H
 #define TRV_PROGRESS_TEST_SUPPORT_H
 
-// Delegates shared by the progress tests: a plain delegate, a recording one
-// and a chained delegate that overrides nothing.
+// Delegates shared by the progress tests.
 
 #include <CtrvChainedProgressDelegate.h>
 #include <CtrvProgressDelegate.h>
 
 #include <boost/make_shared.hpp>
-#include <boost/shared_ptr.hpp>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace trvTest {
 
-class PlainDelegate : public CtrvProgressDelegate {
- public:
-  PlainDelegate() = default;
-};
-
-// Keeps the step state of the plain delegate, records what reaches it and
-// answers shouldReport() / cancelled() as told.
+// Keeps the plain delegate's step state, records what reaches it and answers
+// shouldReport() / cancelled() as told.
 class RecordingDelegate : public CtrvProgressDelegate {
  public:
   std::vector<std::pair<float, std::string>> reports;
-  int refreshes = 0;
-  int starts = 0;
-  int finishes = 0;
-  int shouldReportCalls = 0;
-  int cancelledCalls = 0;
-  bool welcomesReports = true;
-  bool isCancelled = false;
+  int refreshes = 0, starts = 0, finishes = 0, shouldReportCalls = 0;
+  bool welcomesReports = true, isCancelled = false;
 
   void report(float progress, const std::string& message) override {
     reports.emplace_back(progress, message);
@@ -49,9 +37,12 @@ class RecordingDelegate : public CtrvProgressDelegate {
     ++shouldReportCalls;
     return welcomesReports;
   }
-  bool cancelled() override {
-    ++cancelledCalls;
-    return isCancelled;
+  bool cancelled() override { return isCancelled; }
+
+  std::vector<float> progresses() const {
+    std::vector<float> result;
+    for (const auto& one : reports) result.push_back(one.first);
+    return result;
   }
 };
 
