@@ -7,7 +7,6 @@
 
 #include <boost/shared_ptr.hpp>
 #include <boost/weak_ptr.hpp>
-#include <map>
 #include <typeinfo>
 #include <utility>
 #include <vector>
@@ -66,8 +65,8 @@ class TRV_API CtrvNotificator {
   virtual ~CtrvNotificator();
 
   /// Delivers the notification to the matching subscribers, then forwards it
-  /// to the delegate. The notificator stays alive until the call returns, even
-  /// if a subscriber releases the last reference to it. An exception thrown
+  /// to the delegate. A notificator made by create() is not destroyed before
+  /// the call returns, even if a subscriber releases the last reference to it. An exception thrown
   /// by a subscriber leaves this call: the remaining subscribers and the
   /// delegate do not get the notification. A null notification is ignored.
   void notify(const boost::shared_ptr<const CtrvNotification>& notification) const;
@@ -128,39 +127,18 @@ class TRV_API CtrvNotificator {
   using Callback = boost::shared_ptr<CtrvBaseNotificationCallback>;
   /// (false, empty) accepts any sender; (true, sender) only that sender.
   using SenderFilter = std::pair<bool, boost::weak_ptr<void>>;
-  /// The filter of a posted notification's sender, looked up without copying it.
-  struct SenderProbe {
-    bool filtered;
-    const boost::shared_ptr<void>& sender;
-  };
-  /// Unfiltered before filtered, then by the identity of the sender's
-  /// ownership (an expired sender keeps its place).
-  struct FilterOrder {
-    using is_transparent = void;
-    bool operator()(const SenderFilter& a, const SenderFilter& b) const {
-      return a.first != b.first ? a.first < b.first : a.second.owner_before(b.second);
-    }
-    bool operator()(const SenderFilter& a, const SenderProbe& b) const {
-      return a.first != b.filtered ? a.first < b.filtered : a.second.owner_before(b.sender);
-    }
-    bool operator()(const SenderProbe& a, const SenderFilter& b) const {
-      return a.filtered != b.first ? a.filtered < b.first : a.sender.owner_before(b.second);
-    }
-  };
-  /// Subscriptions for one type; equal filters keep their subscription order.
-  using Table = std::multimap<SenderFilter, Callback, FilterOrder>;
-  class GatheredCallbacks;
+  /// The subscriptions for one type, sorted by filter (unfiltered first, then
+  /// by the identity of the sender's ownership), equal filters in subscription
+  /// order. A sorted vector: dispatches walk it far more often than
+  /// subscriptions change it.
+  using Table = std::vector<std::pair<SenderFilter, Callback>>;
+  class DispatchScope;
+  struct Deleter;
 
   template <class R>
   class MemberCallback;
 
-  void gatherFilters(unsigned int type, const SenderProbe& filter,
-                     GatheredCallbacks& callbacks) const;
-  void gatherSubscribers(const CtrvNotification& notification, GatheredCallbacks& callbacks) const;
-  void deliver(unsigned int dispatchId, const GatheredCallbacks& callbacks,
-               const boost::shared_ptr<const CtrvNotification>& notification) const;
-  static void removeFrom(Table& table, const boost::weak_ptr<void>& sender, void* receiver,
-                         GatheredCallbacks& removed);
+  void retire(std::vector<Callback>& callbacks);
   bool hasInChain(const CtrvNotificator* notificator) const;
 
   void logReceive(unsigned int dispatchId, const CtrvNotification& notification) const;
@@ -171,6 +149,14 @@ class TRV_API CtrvNotificator {
   std::vector<Table> m_tables;
   boost::shared_ptr<CtrvNotificator> m_delegate;
   bool m_doesLog;
+  // A dispatch refers to the callbacks it gathered without owning them, so a
+  // callback taken out of the tables while a dispatch of this notificator is
+  // in progress is kept here until the outermost one ends.
+  mutable unsigned int m_dispatchDepth;
+  mutable std::vector<Callback> m_retired;
+  // Set when the last owner let go during a dispatch: the notificator is then
+  // deleted when the outermost dispatch ends.
+  mutable bool m_orphaned;
 
   static unsigned int s_dispatchId;
   static boost::shared_ptr<CtrvNotificator> s_defaultNotificator;

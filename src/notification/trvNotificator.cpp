@@ -1,5 +1,6 @@
 #include "CtrvNotificator.h"
 
+#include <algorithm>
 #include <boost/container/small_vector.hpp>
 #include <locale>
 #include <sstream>
@@ -9,15 +10,93 @@
 #include "notification/trvNotificationIdentifiers.h"
 #include "platform/trvPlatformClassName.h"
 
-// The callbacks of one dispatch, gathered before the first delivery so that
-// subscribers may change the tables meanwhile. A few fit inline: a dispatch
-// to a handful of subscribers allocates nothing.
-class CtrvNotificator::GatheredCallbacks
-    : public boost::container::small_vector<CtrvNotificator::Callback, 16> {};
-
 namespace {
 
+using Callback = boost::shared_ptr<CtrvBaseNotificationCallback>;
+using SenderFilter = std::pair<bool, boost::weak_ptr<void>>;
+using Subscription = std::pair<SenderFilter, Callback>;
+
+// The filter of a posted notification's sender, looked up without copying it.
+struct SenderProbe {
+  bool filtered;
+  const boost::shared_ptr<void>& sender;
+};
+
+bool isFiltered(const SenderFilter& filter) { return filter.first; }
+bool isFiltered(const Subscription& subscription) { return subscription.first.first; }
+bool isFiltered(const SenderProbe& probe) { return probe.filtered; }
+const boost::weak_ptr<void>& senderOf(const SenderFilter& filter) { return filter.second; }
+const boost::weak_ptr<void>& senderOf(const Subscription& subscription) {
+  return subscription.first.second;
+}
+const boost::shared_ptr<void>& senderOf(const SenderProbe& probe) { return probe.sender; }
+
+// The order of a subscription table: unfiltered before filtered, then by the
+// identity of the sender's ownership (an expired sender keeps its place).
+struct FilterOrder {
+  template <class A, class B>
+  bool operator()(const A& a, const B& b) const {
+    if (isFiltered(a) != isFiltered(b)) return isFiltered(b);
+    return senderOf(a).owner_before(senderOf(b));
+  }
+};
+
 const boost::shared_ptr<void> kNoSender;
+
+// The callbacks of one dispatch, gathered before the first delivery so that
+// subscribers may change the tables meanwhile. A few fit inline: a dispatch
+// to a handful of subscribers allocates nothing. They are not owned here (that
+// would cost two atomic operations each): CtrvNotificator::DispatchScope keeps
+// every callback that leaves the tables alive until the dispatch ends.
+using GatheredCallbacks = boost::container::small_vector<CtrvBaseNotificationCallback*, 16>;
+
+// Appends the callbacks of table `type` whose filter equals `filter`.
+template <class Tables>
+void gatherFilters(const Tables& tables, unsigned int type, const SenderProbe& filter,
+                   GatheredCallbacks& callbacks) {
+  if (type >= tables.size()) return;
+  const auto& table = tables[type];
+  const auto range = std::equal_range(table.begin(), table.end(), filter, FilterOrder());
+  for (auto entry = range.first; entry != range.second; ++entry) {
+    callbacks.push_back(entry->second.get());
+  }
+}
+
+template <class Tables>
+void gatherSubscribers(const Tables& tables, const CtrvNotification& notification,
+                       GatheredCallbacks& callbacks) {
+  const boost::shared_ptr<void> sender = notification.sender();
+  const SenderProbe fromSender{true, sender};
+  const SenderProbe fromAnySender{false, kNoSender};
+  const unsigned int type = notification.type();
+  // Filtered subscriptions always name a sender, so without one there is
+  // nothing to find in the filtered passes.
+  if (sender) gatherFilters(tables, type, fromSender, callbacks);
+  gatherFilters(tables, type, fromAnySender, callbacks);
+  // A notification of the every-type identifier itself has just been matched
+  // against that table; doing it again would deliver it twice.
+  if (type == CtrvNotificator::ANY_TYPE) return;
+  if (sender) gatherFilters(tables, CtrvNotificator::ANY_TYPE, fromSender, callbacks);
+  gatherFilters(tables, CtrvNotificator::ANY_TYPE, fromAnySender, callbacks);
+}
+
+// Moves the subscriptions of `receiver` out of `table` into `removed`: those
+// filtering on `sender`, or all of them when it no longer exists.
+template <class Table>
+void removeFrom(Table& table, const boost::weak_ptr<void>& sender, void* receiver,
+                std::vector<Callback>& removed) {
+  auto first = table.begin();
+  auto last = table.end();
+  if (!sender.expired()) {
+    std::tie(first, last) =
+        std::equal_range(first, last, SenderFilter(true, sender), FilterOrder());
+  }
+  const auto kept = std::stable_partition(first, last, [&](const Subscription& subscription) {
+    return subscription.second->receiver() != receiver;
+  });
+  for (auto entry = kept; entry != last; ++entry) removed.push_back(std::move(entry->second));
+  table.erase(kept, last);
+}
 
 std::string classNameOf(const std::type_info* type) {
   return type != nullptr ? trvPlatform::className(*type) : std::string("?");
@@ -36,19 +115,71 @@ void writeTraceLine(const std::ostringstream& line) { CtrvLogManager::addInfo(li
 
 }  // namespace
 
+// Marks a dispatch of a notificator in progress; when the outermost one ends,
+// normally or by an exception, the callbacks retired meanwhile are released.
+class CtrvNotificator::DispatchScope {
+ public:
+  explicit DispatchScope(const CtrvNotificator& notificator) : m_notificator(notificator) {
+    ++m_notificator.m_dispatchDepth;
+  }
+  ~DispatchScope() {
+    if (--m_notificator.m_dispatchDepth > 0) return;
+    releaseRetired();
+    if (m_notificator.m_orphaned) delete &m_notificator;
+  }
+  DispatchScope(const DispatchScope&) = delete;
+  DispatchScope& operator=(const DispatchScope&) = delete;
+
+ private:
+  void releaseRetired() {
+    // Released from a local: their destructors may call back into the notificator.
+    std::vector<Callback> released;
+    released.swap(m_notificator.m_retired);
+  }
+
+  const CtrvNotificator& m_notificator;
+};
+
+// Deletes a notificator when its last owner lets go, or, during one of its
+// dispatches, leaves that to the end of the outermost dispatch. Holding an
+// owning reference across each notify would do the same at the price of two
+// atomic operations per dispatch.
+struct CtrvNotificator::Deleter {
+  void operator()(CtrvNotificator* notificator) const {
+    if (notificator->m_dispatchDepth > 0) {
+      notificator->m_orphaned = true;
+    } else {
+      delete notificator;
+    }
+  }
+};
+
 const unsigned int CtrvNotificator::ANY_TYPE = trvAnyTypeIdentifier();
 unsigned int CtrvNotificator::s_dispatchId = 0;
 boost::shared_ptr<CtrvNotificator> CtrvNotificator::s_defaultNotificator;
 
-CtrvNotificator::CtrvNotificator() : m_doesLog(false) {}
+CtrvNotificator::CtrvNotificator() : m_doesLog(false), m_dispatchDepth(0), m_orphaned(false) {}
 
-CtrvNotificator::CtrvNotificator(const CtrvNotificator& other) = default;
+CtrvNotificator::CtrvNotificator(const CtrvNotificator& other)
+    : m_self(other.m_self),
+      m_tables(other.m_tables),
+      m_delegate(other.m_delegate),
+      m_doesLog(other.m_doesLog),
+      m_dispatchDepth(0),
+      m_orphaned(false) {}
 
 CtrvNotificator& CtrvNotificator::operator=(const CtrvNotificator& other) {
   if (this == &other) return *this;
   std::vector<Table> tables = other.m_tables;
   m_self = other.m_self;
   m_tables.swap(tables);
+  if (m_dispatchDepth > 0) {
+    std::vector<Callback> previous;
+    for (const Table& table : tables) {
+      for (const Subscription& subscription : table) previous.push_back(subscription.second);
+    }
+    retire(previous);
+  }
   if (!other.m_delegate || !other.m_delegate->hasInChain(this)) m_delegate = other.m_delegate;
   m_doesLog = other.m_doesLog;
   return *this;
@@ -68,7 +199,7 @@ boost::shared_ptr<CtrvNotificator> CtrvNotificator::create() {
 
 boost::shared_ptr<CtrvNotificator> CtrvNotificator::create(
     const boost::shared_ptr<CtrvNotificator>& delegate) {
-  boost::shared_ptr<CtrvNotificator> notificator(new CtrvNotificator());
+  boost::shared_ptr<CtrvNotificator> notificator(new CtrvNotificator(), Deleter());
   notificator->init(notificator, delegate);
   return notificator;
 }
@@ -82,47 +213,23 @@ void CtrvNotificator::notify(unsigned int type) const { notify(CtrvNotification:
 
 void CtrvNotificator::notify(const boost::shared_ptr<const CtrvNotification>& notification) const {
   if (!notification) return;
-  // A subscriber may release the last reference to this notificator.
-  const boost::shared_ptr<CtrvNotificator> keepAlive = m_self.lock();
+  // First in, last out: a subscriber may release the last reference to this
+  // notificator, which is then deleted when the scope ends.
+  const DispatchScope scope(*this);
   const unsigned int dispatchId = s_dispatchId++;
   if (m_doesLog) logReceive(dispatchId, *notification);
   GatheredCallbacks callbacks;
-  gatherSubscribers(*notification, callbacks);
-  deliver(dispatchId, callbacks, notification);
-  const boost::shared_ptr<CtrvNotificator> delegate = m_delegate;
-  if (delegate) delegate->notify(notification);
-}
-
-void CtrvNotificator::gatherSubscribers(const CtrvNotification& notification,
-                                        GatheredCallbacks& callbacks) const {
-  const boost::shared_ptr<void> sender = notification.sender();
-  const SenderProbe fromSender{true, sender};
-  const SenderProbe fromAnySender{false, kNoSender};
-  const unsigned int type = notification.type();
-  // Filtered subscriptions always name a sender, so without one there is
-  // nothing to find in the filtered passes.
-  if (sender) gatherFilters(type, fromSender, callbacks);
-  gatherFilters(type, fromAnySender, callbacks);
-  if (sender) gatherFilters(ANY_TYPE, fromSender, callbacks);
-  gatherFilters(ANY_TYPE, fromAnySender, callbacks);
-}
-
-void CtrvNotificator::gatherFilters(unsigned int type, const SenderProbe& filter,
-                                    GatheredCallbacks& callbacks) const {
-  if (type >= m_tables.size()) return;
-  const auto range = m_tables[type].equal_range(filter);
-  for (auto entry = range.first; entry != range.second; ++entry) callbacks.push_back(entry->second);
-}
-
-void CtrvNotificator::deliver(unsigned int dispatchId, const GatheredCallbacks& callbacks,
-                              const boost::shared_ptr<const CtrvNotification>& notification) const {
+  gatherSubscribers(m_tables, *notification, callbacks);
   bool somebodyReceived = false;
-  for (const Callback& callback : callbacks) {
+  for (CtrvBaseNotificationCallback* callback : callbacks) {
     if (m_doesLog) logDispatch(dispatchId, *callback);
-    if (callback->isActive()) somebodyReceived = true;
+    // Only the nobody line needs to know, so one active callback is enough.
+    if (!somebodyReceived) somebodyReceived = callback->isActive();
     callback->deliver(notification);
   }
   if (m_doesLog && !somebodyReceived) logNobody(dispatchId);
+  const boost::shared_ptr<CtrvNotificator> delegate = m_delegate;
+  if (delegate) delegate->notify(notification);
 }
 
 void CtrvNotificator::subscribe(unsigned int type,
@@ -134,14 +241,16 @@ void CtrvNotificator::subscribe(unsigned int type, const boost::weak_ptr<void>& 
                                 const boost::shared_ptr<CtrvBaseNotificationCallback>& callback) {
   if (!callback) return;
   if (m_tables.size() <= type) m_tables.resize(static_cast<std::size_t>(type) + 1);
-  // A multimap inserts after the entries with an equal key.
-  m_tables[type].emplace(SenderFilter(!sender.empty(), sender), callback);
+  Table& table = m_tables[type];
+  SenderFilter filter(!sender.empty(), sender);
+  const auto after = std::upper_bound(table.begin(), table.end(), filter, FilterOrder());
+  table.emplace(after, std::move(filter), callback);
   callback->setActive(true);
 }
 
 trStatus CtrvNotificator::unsubscribe(unsigned int type, const boost::weak_ptr<void>& sender,
                                       void* receiver) {
-  GatheredCallbacks removed;
+  std::vector<Callback> removed;
   if (type == ANY_TYPE) {
     for (Table& table : m_tables) removeFrom(table, sender, receiver, removed);
   } else if (type < m_tables.size()) {
@@ -150,23 +259,14 @@ trStatus CtrvNotificator::unsubscribe(unsigned int type, const boost::weak_ptr<v
   // Switched off once out of the tables, so a callback reacting to it finds
   // the tables consistent.
   for (const Callback& callback : removed) callback->setActive(false);
-  return removed.empty() ? TR_ERROR : TR_OK;
+  const trStatus result = removed.empty() ? TR_ERROR : TR_OK;
+  retire(removed);
+  return result;
 }
 
-void CtrvNotificator::removeFrom(Table& table, const boost::weak_ptr<void>& sender, void* receiver,
-                                 GatheredCallbacks& removed) {
-  // Without a living sender every entry is examined, filtered or not.
-  auto entry = table.begin();
-  auto end = table.end();
-  if (!sender.expired()) std::tie(entry, end) = table.equal_range(SenderFilter(true, sender));
-  while (entry != end) {
-    if (entry->second->receiver() == receiver) {
-      removed.push_back(entry->second);
-      entry = table.erase(entry);
-    } else {
-      ++entry;
-    }
-  }
+void CtrvNotificator::retire(std::vector<Callback>& callbacks) {
+  if (m_dispatchDepth == 0) return;
+  m_retired.insert(m_retired.end(), callbacks.begin(), callbacks.end());
 }
 
 trStatus CtrvNotificator::unsubscribe(unsigned int type, void* receiver) {

@@ -40,10 +40,14 @@ class Recorder {
 };
 
 /// A client-written callback: counts its deliveries, reports a chosen
-/// receiver address and no class.
+/// receiver address and no class, and tells when it is destroyed.
 class CountingCallback : public CtrvBaseNotificationCallback {
  public:
-  explicit CountingCallback(void* receiverAddress) : m_receiver(receiverAddress) {}
+  explicit CountingCallback(void* receiverAddress, bool* destroyed = nullptr)
+      : m_receiver(receiverAddress), m_destroyed(destroyed) {}
+  ~CountingCallback() override {
+    if (m_destroyed != nullptr) *m_destroyed = true;
+  }
   void deliver(const Notification&) override {
     if (m_active) ++deliveries;
   }
@@ -55,6 +59,7 @@ class CountingCallback : public CtrvBaseNotificationCallback {
 
  private:
   void* m_receiver;
+  bool* m_destroyed;
   bool m_active = true;
 };
 

@@ -83,6 +83,11 @@ TEST(Notificator, DeliversByTypeThenFilterGroupsInSubscriptionOrder) {
   journal.clear();
   notificator->notify(t + 100000);
   EXPECT_EQ(journal, (Journal{entry("anyUnfiltered", t + 100000)}));
+
+  // Posting the every-type identifier itself reaches each subscription once.
+  journal.clear();
+  notificator->notify(CtrvNotification::create(kAny, sender));
+  EXPECT_EQ(journal, (Journal{entry("anyFiltered", kAny), entry("anyUnfiltered", kAny)}));
 }
 
 TEST(Notificator, ManySubscribersAreAllDeliveredInOrder) {
@@ -279,25 +284,42 @@ TEST(Notificator, DefaultNotificatorIsOneObjectThatCreateNeverReturns) {
   EXPECT_NE(CtrvNotificator::create(), defaultOne);
 }
 
-TEST(Notificator, StaysAliveUntilNotifyReturnsWhenASubscriberDropsIt) {
+TEST(Notificator, IsNotDestroyedBeforeNotifyReturnsWhenASubscriberDropsIt) {
   const unsigned int t = freshType();
   const auto delegate = CtrvNotificator::create();
   auto notificator = CtrvNotificator::create(delegate);
-  const boost::weak_ptr<CtrvNotificator> watch = notificator;
   CtrvNotificator* posting = notificator.get();
+  // Owned by the notificator alone and not part of the dispatch: it goes
+  // exactly when the notificator is destroyed.
+  bool notificatorDestroyed = false;
+  notificator->subscribe(freshType(),
+                         boost::make_shared<CountingCallback>(nullptr, &notificatorDestroyed));
   Journal journal;
   Recorder dropper(journal, "dropper"), after(journal, "after"), downstream(journal, "downstream");
   dropper.subscribeTo(*notificator, t);
   after.subscribeTo(*notificator, t);
   downstream.subscribeTo(*delegate, t);
   dropper.action = [&](const Notification&) { notificator.reset(); };
-  bool aliveAfterDrop = false;
-  after.action = [&](const Notification&) { aliveAfterDrop = !watch.expired(); };
+  bool destroyedDuringDispatch = true;
+  after.action = [&](const Notification&) { destroyedDuringDispatch = notificatorDestroyed; };
 
   posting->notify(t);
-  EXPECT_TRUE(aliveAfterDrop);
-  EXPECT_TRUE(watch.expired()) << "released once notify returned";
+  EXPECT_FALSE(destroyedDuringDispatch);
+  EXPECT_TRUE(notificatorDestroyed) << "destroyed once notify returned";
   EXPECT_EQ(journal, (Journal{entry("dropper", t), entry("after", t), entry("downstream", t)}));
+
+  // The same when a subscriber throws after the last owner let go.
+  notificatorDestroyed = false;
+  notificator = CtrvNotificator::create();
+  notificator->subscribe(freshType(),
+                         boost::make_shared<CountingCallback>(nullptr, &notificatorDestroyed));
+  dropper.subscribeTo(*notificator, t);
+  dropper.action = [&](const Notification&) {
+    notificator.reset();
+    throw std::runtime_error("after dropping");
+  };
+  EXPECT_THROW(notificator->notify(t), std::runtime_error);
+  EXPECT_TRUE(notificatorDestroyed);
 }
 
 TEST(Notificator, ExceptionFromASubscriberLeavesNotifyAndTheNotificatorUsable) {
