@@ -1,0 +1,107 @@
+#include "CtrvChainedProgressDelegate.h"
+
+// Each operation holds the reference returned by the virtual getter until it
+// returns, and falls back on the plain delegate's behaviour when it is empty.
+
+CtrvChainedProgressDelegate::CtrvChainedProgressDelegate(
+    const boost::shared_ptr<CtrvProgressDelegate>& embedded)
+    : m_embedded(embedded) {}
+
+CtrvChainedProgressDelegate::~CtrvChainedProgressDelegate() = default;
+
+CtrvChainedProgressDelegate::CtrvChainedProgressDelegate(const CtrvChainedProgressDelegate& other) =
+    default;
+
+CtrvChainedProgressDelegate& CtrvChainedProgressDelegate::operator=(
+    const CtrvChainedProgressDelegate& other) = default;
+
+bool CtrvChainedProgressDelegate::nextStep() {
+  const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
+  return embedded ? embedded->nextStep() : CtrvProgressDelegate::nextStep();
+}
+
+unsigned int CtrvChainedProgressDelegate::step() const {
+  const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
+  return embedded ? embedded->step() : CtrvProgressDelegate::step();
+}
+
+void CtrvChainedProgressDelegate::report(float progress, const std::string& message) {
+  const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
+  if (embedded) embedded->report(progress, message);
+}
+
+void CtrvChainedProgressDelegate::refresh() {
+  const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
+  if (embedded) embedded->refresh();
+}
+
+void CtrvChainedProgressDelegate::start() {
+  const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
+  if (embedded) {
+    embedded->start();
+  } else {
+    CtrvProgressDelegate::start();
+  }
+}
+
+void CtrvChainedProgressDelegate::finish() {
+  const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
+  if (embedded) {
+    embedded->finish();
+  } else {
+    CtrvProgressDelegate::finish();
+  }
+}
+
+bool CtrvChainedProgressDelegate::shouldReport() {
+  const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
+  return embedded ? embedded->shouldReport() : CtrvProgressDelegate::shouldReport();
+}
+
+bool CtrvChainedProgressDelegate::cancelled() {
+  const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
+  return embedded ? embedded->cancelled() : CtrvProgressDelegate::cancelled();
+}
+
+void CtrvChainedProgressDelegate::cancellable(bool isCancellable) {
+  const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
+  if (embedded) {
+    embedded->cancellable(isCancellable);
+  } else {
+    CtrvProgressDelegate::cancellable(isCancellable);
+  }
+}
+
+bool CtrvChainedProgressDelegate::cancellable() const {
+  const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
+  return embedded ? embedded->cancellable() : CtrvProgressDelegate::cancellable();
+}
+
+void CtrvChainedProgressDelegate::stepCount(unsigned int count) {
+  const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
+  if (embedded) {
+    embedded->stepCount(count);
+  } else {
+    CtrvProgressDelegate::stepCount(count);
+  }
+}
+
+unsigned int CtrvChainedProgressDelegate::stepCount() const {
+  const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
+  return embedded ? embedded->stepCount() : CtrvProgressDelegate::stepCount();
+}
+
+bool CtrvChainedProgressDelegate::hasStarted() const {
+  const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
+  return embedded ? embedded->hasStarted() : CtrvProgressDelegate::hasStarted();
+}
+
+void CtrvChainedProgressDelegate::embeddedProgressDelegate(
+    const boost::shared_ptr<CtrvProgressDelegate>& delegate) {
+  m_embedded = delegate;
+}
+
+boost::shared_ptr<CtrvProgressDelegate> CtrvChainedProgressDelegate::embeddedProgressDelegate()
+    const {
+  return m_embedded;
+}
