@@ -1,0 +1,213 @@
+#ifndef CTRV_NOTIFICATOR_H
+#define CTRV_NOTIFICATOR_H
+
+/// @file CtrvNotificator.h
+/// The notification centre: subscriptions, synchronous delivery, delegation
+/// chains and dispatch tracing.
+
+#include <boost/shared_ptr.hpp>
+#include <boost/weak_ptr.hpp>
+#include <map>
+#include <typeinfo>
+#include <utility>
+#include <vector>
+
+#include "CtrvBaseNotificationCallback.h"
+#include "CtrvNotification.h"
+#include "trStatus.h"
+#include "trvExport.h"
+
+/// Delivers every notification posted with notify() to the subscribers of its
+/// type (optionally only those that asked for its sender), synchronously and
+/// before notify() returns, then forwards it to its delegate notificator, if
+/// any, so that notificators form chains.
+///
+/// For a notification of type t from sender S, subscribers are called in this
+/// order, each group in subscription order: those for t that filter on S,
+/// those for t without filter, those for ANY_TYPE that filter on S, those for
+/// ANY_TYPE without filter. The callbacks are gathered before the first
+/// delivery, so subscribers may subscribe, unsubscribe and post from inside a
+/// delivery: a new subscription misses the current notification, a removed
+/// one is switched off and delivers nothing.
+///
+/// With its trace switch on (doesLog()), a notificator writes one info line
+/// to the log per notification received, one per delivery to an active
+/// subscriber and one when nobody received it; the lines of one notify() share
+/// its dispatch id.
+///
+/// Made on the heap by create(); copies are member-wise and share the
+/// callbacks. Nothing is synchronised: use a notificator and its delegation
+/// chain from one thread at a time.
+class TRV_API CtrvNotificator {
+ public:
+  /// The identifier that subscribes to every type (1, the first identifier
+  /// the library makes).
+  static const unsigned int ANY_TYPE;
+
+  /// A new notificator without delegate, subscriptions or tracing.
+  static boost::shared_ptr<CtrvNotificator> create();
+  /// A new notificator that forwards every notification to `delegate` (none
+  /// when empty), without subscriptions or tracing.
+  static boost::shared_ptr<CtrvNotificator> create(
+      const boost::shared_ptr<CtrvNotificator>& delegate);
+  /// The process-wide notificator, made on the first call; every call returns
+  /// the same one.
+  static boost::shared_ptr<CtrvNotificator> defaultNotificator();
+
+  /// Member-wise copy: the copy shares the source's callbacks (unsubscribing a
+  /// receiver from either switches it off for both), delegate and trace switch.
+  CtrvNotificator(const CtrvNotificator& other);
+  /// Member-wise assignment, as the copy constructor. The delegate is taken
+  /// over too, unless it would make this notificator its own delegate through
+  /// the chain: the delegate is then left as it was.
+  CtrvNotificator& operator=(const CtrvNotificator& other);
+  /// Releases the subscriptions and the delegate; callbacks still held
+  /// elsewhere are not switched off.
+  virtual ~CtrvNotificator();
+
+  /// Delivers the notification to the matching subscribers, then forwards it
+  /// to the delegate. The notificator stays alive until the call returns, even
+  /// if a subscriber releases the last reference to it. An exception thrown
+  /// by a subscriber leaves this call: the remaining subscribers and the
+  /// delegate do not get the notification. A null notification is ignored.
+  void notify(const boost::shared_ptr<const CtrvNotification>& notification) const;
+  /// Posts a new notification of the given type without sender or values.
+  void notify(unsigned int type) const;
+
+  /// Subscribes `callback` to notifications of `type` from any sender. A
+  /// null callback is ignored. Identifiers are small numbers: the tables grow
+  /// to the largest type subscribed to.
+  void subscribe(unsigned int type,
+                 const boost::shared_ptr<CtrvBaseNotificationCallback>& callback);
+  /// Subscribes `callback` to notifications of `type` whose sender() is the
+  /// object of `sender`; an empty `sender` means any sender.
+  void subscribe(unsigned int type, const boost::weak_ptr<void>& sender,
+                 const boost::shared_ptr<CtrvBaseNotificationCallback>& callback);
+  /// Subscribes `receiver->*method` to notifications of `type`, only those from
+  /// `sender` unless it is empty. The receiver is held by plain pointer: it
+  /// must unsubscribe before it is destroyed. Ignored when `receiver` or
+  /// `method` is null.
+  template <class R>
+  void subscribe(unsigned int type, R* receiver,
+                 void (R::*method)(const boost::shared_ptr<const CtrvNotification>&),
+                 const boost::weak_ptr<void>& sender = boost::weak_ptr<void>());
+
+  /// Removes the subscriptions of `receiver` (compared by address) for `type`
+  /// (every type when ANY_TYPE) that filter on `sender`, or all of them
+  /// whatever their filter when `sender` is empty or no longer exists. Each
+  /// removed callback is switched off. Returns TR_OK if anything was removed,
+  /// TR_ERROR otherwise.
+  trStatus unsubscribe(unsigned int type, const boost::weak_ptr<void>& sender, void* receiver);
+  /// Removes every subscription of `receiver` for `type` (every type when ANY_TYPE).
+  trStatus unsubscribe(unsigned int type, void* receiver);
+  /// Removes the subscriptions of `receiver` that filter on `sender`, in every
+  /// table (all of them when `sender` is empty or no longer exists).
+  trStatus unsubscribe(const boost::weak_ptr<void>& sender, void* receiver);
+  /// Removes every subscription of `receiver`.
+  trStatus unsubscribe(void* receiver);
+
+  /// The delegate, or an empty pointer.
+  boost::shared_ptr<CtrvNotificator> delegateNotificator() const;
+  /// Replaces the delegate (an empty pointer removes it). Returns TR_OK, or
+  /// TR_ERROR without changing anything when `delegate` is this notificator
+  /// or has it down its own chain, which would forward without end.
+  trStatus delegateNotificator(const boost::shared_ptr<CtrvNotificator>& delegate);
+
+  /// The trace switch (off after creation).
+  bool doesLog() const;
+  /// Sets the trace switch; with `propagate`, the whole delegation chain too.
+  void doesLog(bool flag, bool propagate);
+
+ protected:
+  CtrvNotificator();
+  /// Stores the self reference and the delegate.
+  void init(const boost::weak_ptr<CtrvNotificator>& self,
+            const boost::shared_ptr<CtrvNotificator>& delegate);
+
+ private:
+  using Callback = boost::shared_ptr<CtrvBaseNotificationCallback>;
+  /// (false, empty) accepts any sender; (true, sender) only that sender.
+  using SenderFilter = std::pair<bool, boost::weak_ptr<void>>;
+  /// The filter of a posted notification's sender, looked up without copying it.
+  struct SenderProbe {
+    bool filtered;
+    const boost::shared_ptr<void>& sender;
+  };
+  /// Unfiltered before filtered, then by the identity of the sender's
+  /// ownership (an expired sender keeps its place).
+  struct FilterOrder {
+    using is_transparent = void;
+    bool operator()(const SenderFilter& a, const SenderFilter& b) const {
+      return a.first != b.first ? a.first < b.first : a.second.owner_before(b.second);
+    }
+    bool operator()(const SenderFilter& a, const SenderProbe& b) const {
+      return a.first != b.filtered ? a.first < b.filtered : a.second.owner_before(b.sender);
+    }
+    bool operator()(const SenderProbe& a, const SenderFilter& b) const {
+      return a.filtered != b.first ? a.filtered < b.first : a.sender.owner_before(b.second);
+    }
+  };
+  /// Subscriptions for one type; equal filters keep their subscription order.
+  using Table = std::multimap<SenderFilter, Callback, FilterOrder>;
+  class GatheredCallbacks;
+
+  template <class R>
+  class MemberCallback;
+
+  void gatherFilters(unsigned int type, const SenderProbe& filter,
+                     GatheredCallbacks& callbacks) const;
+  void gatherSubscribers(const CtrvNotification& notification, GatheredCallbacks& callbacks) const;
+  void deliver(unsigned int dispatchId, const GatheredCallbacks& callbacks,
+               const boost::shared_ptr<const CtrvNotification>& notification) const;
+  static void removeFrom(Table& table, const boost::weak_ptr<void>& sender, void* receiver,
+                         GatheredCallbacks& removed);
+  bool hasInChain(const CtrvNotificator* notificator) const;
+
+  void logReceive(unsigned int dispatchId, const CtrvNotification& notification) const;
+  void logDispatch(unsigned int dispatchId, const CtrvBaseNotificationCallback& callback) const;
+  static void logNobody(unsigned int dispatchId);
+
+  boost::weak_ptr<CtrvNotificator> m_self;
+  std::vector<Table> m_tables;
+  boost::shared_ptr<CtrvNotificator> m_delegate;
+  bool m_doesLog;
+
+  static unsigned int s_dispatchId;
+  static boost::shared_ptr<CtrvNotificator> s_defaultNotificator;
+};
+
+/// Calls a member function of a receiver held by plain pointer.
+template <class R>
+class CtrvNotificator::MemberCallback final : public CtrvBaseNotificationCallback {
+ public:
+  using Method = void (R::*)(const boost::shared_ptr<const CtrvNotification>&);
+
+  MemberCallback(R* receiver, Method method)
+      : m_receiver(receiver), m_method(method), m_class(&typeid(*receiver)), m_active(true) {}
+
+  void deliver(const boost::shared_ptr<const CtrvNotification>& notification) override {
+    if (m_active) (m_receiver->*m_method)(notification);
+  }
+  void* receiver() const override { return m_receiver; }
+  bool isActive() const override { return m_active; }
+  void setActive(bool active) override { m_active = active; }
+  const std::type_info* receiverClass() const override { return m_class; }
+
+ private:
+  R* m_receiver;
+  Method m_method;
+  const std::type_info* m_class;  ///< Taken while the receiver's class is known.
+  bool m_active;
+};
+
+template <class R>
+void CtrvNotificator::subscribe(unsigned int type, R* receiver,
+                                void (R::*method)(const boost::shared_ptr<const CtrvNotification>&),
+                                const boost::weak_ptr<void>& sender) {
+  if (receiver == nullptr || method == nullptr) return;
+  subscribe(
+      type, sender,
+      boost::shared_ptr<CtrvBaseNotificationCallback>(new MemberCallback<R>(receiver, method)));
+}
+
+#endif

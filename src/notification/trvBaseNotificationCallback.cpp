@@ -1,0 +1,5 @@
+#include "CtrvBaseNotificationCallback.h"
+
+CtrvBaseNotificationCallback::~CtrvBaseNotificationCallback() = default;
+
+const std::type_info* CtrvBaseNotificationCallback::receiverClass() const { return nullptr; }

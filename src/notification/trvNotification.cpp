@@ -1,0 +1,121 @@
+#include "CtrvNotification.h"
+
+namespace {
+
+// The value stored under `key`, or the type's zero; never inserts the key.
+template <class Value>
+Value valueOrZero(const std::map<std::string, Value>& table, const std::string& key) {
+  const auto found = table.find(key);
+  return found != table.end() ? found->second : Value();
+}
+
+}  // namespace
+
+unsigned int CtrvNotification::s_lastId = 0;
+CtrvNotification::Registry* CtrvNotification::s_typeInfoPt = nullptr;
+
+CtrvNotification::Registry& CtrvNotification::typeInfo() {
+  // Never deleted, so identifiers can be made and spelled from any static
+  // initialiser or destructor, in whatever order statics come and go.
+  if (s_typeInfoPt == nullptr) s_typeInfoPt = new Registry();
+  return *s_typeInfoPt;
+}
+
+unsigned int CtrvNotification::makeID(const std::string& className,
+                                      const std::string& notificationName) {
+  ++s_lastId;
+  typeInfo()[s_lastId] = std::make_pair(className, notificationName);
+  return s_lastId;
+}
+
+std::string CtrvNotification::nameFromType(unsigned int type) {
+  const Registry& registry = typeInfo();
+  const auto found = registry.find(type);
+  if (found == registry.end()) return std::string();
+  return found->second.first + "::" + found->second.second;
+}
+
+CtrvNotification::CtrvNotification(unsigned int type)
+    : m_type(type), m_rawSender(nullptr), m_senderClass(nullptr) {}
+
+CtrvNotification::~CtrvNotification() = default;
+
+boost::shared_ptr<CtrvNotification> CtrvNotification::allocate(unsigned int type,
+                                                               const std::type_info* senderClass) {
+  boost::shared_ptr<CtrvNotification> notification(new CtrvNotification(type));
+  notification->m_senderClass = senderClass;
+  return notification;
+}
+
+boost::shared_ptr<CtrvNotification> CtrvNotification::create(unsigned int type) {
+  boost::shared_ptr<CtrvNotification> notification = allocate(type, nullptr);
+  notification->init(notification);
+  return notification;
+}
+
+trStatus CtrvNotification::init(const boost::weak_ptr<CtrvNotification>& self) {
+  m_self = self;
+  return TR_OK;
+}
+
+trStatus CtrvNotification::initWithShPtr(const boost::weak_ptr<CtrvNotification>& self,
+                                         const boost::shared_ptr<void>& sender) {
+  m_self = self;
+  m_sender = sender;
+  return TR_OK;
+}
+
+trStatus CtrvNotification::initWithWkPtr(const boost::weak_ptr<CtrvNotification>& self,
+                                         const boost::weak_ptr<void>& sender) {
+  m_self = self;
+  m_weakSender = sender;
+  return TR_OK;
+}
+
+trStatus CtrvNotification::initWithPtr(const boost::weak_ptr<CtrvNotification>& self,
+                                       void* sender) {
+  m_self = self;
+  m_rawSender = sender;
+  return TR_OK;
+}
+
+unsigned int CtrvNotification::type() const { return m_type; }
+
+void CtrvNotification::doubleValue(const std::string& key, double value) { m_doubles[key] = value; }
+
+double CtrvNotification::doubleValue(const std::string& key) const {
+  return valueOrZero(m_doubles, key);
+}
+
+void CtrvNotification::boolValue(const std::string& key, bool value) { m_bools[key] = value; }
+
+bool CtrvNotification::boolValue(const std::string& key) const { return valueOrZero(m_bools, key); }
+
+void CtrvNotification::intValue(const std::string& key, int value) { m_ints[key] = value; }
+
+int CtrvNotification::intValue(const std::string& key) const { return valueOrZero(m_ints, key); }
+
+void CtrvNotification::unsignedIntValue(const std::string& key, unsigned int value) {
+  m_unsignedInts[key] = value;
+}
+
+unsigned int CtrvNotification::unsignedIntValue(const std::string& key) const {
+  return valueOrZero(m_unsignedInts, key);
+}
+
+void CtrvNotification::stringValue(const std::string& key, const std::string& value) {
+  m_strings[key] = value;
+}
+
+std::string CtrvNotification::stringValue(const std::string& key) const {
+  return valueOrZero(m_strings, key);
+}
+
+boost::shared_ptr<void> CtrvNotification::sender() const {
+  if (m_sender) return m_sender;
+  return m_weakSender.lock();
+}
+
+void* CtrvNotification::rawSender() const { return m_rawSender; }
+
+const std::type_info* CtrvNotification::senderClass() const { return m_senderClass; }
