@@ -65,6 +65,7 @@ class TRV_API CtrvMemory {
     PROCESS_PEAK_PAGEFILE_USAGE = 16,
   };
 
+  /// Never instantiated.
   CtrvMemory() = delete;
   /// Does nothing: the class has no data.
   CtrvMemory& operator=(const CtrvMemory&) = default;

@@ -38,6 +38,7 @@ class TRV_API CtrvMemoryProgressDelegate : public CtrvChainedProgressDelegate {
       CtrvMemory::Indicator indicator, unsigned long maximum,
       boost::shared_ptr<CtrvProgressDelegate> embedded);
 
+  /// Releases the embedded delegate.
   ~CtrvMemoryProgressDelegate() override;
   /// Memberwise: the limits and the latch are copied, the embedded delegate
   /// is shared.

@@ -31,8 +31,6 @@ class Observer {
                                        &Observer::onReport);
   }
   ~Observer() { m_target->notificator()->unsubscribe(this); }
-  Observer(const Observer&) = delete;
-  Observer& operator=(const Observer&) = delete;
 
   void onReport(const boost::shared_ptr<const CtrvNotification>& notification) {
     const double progress = notification->doubleValue(CtrvNotifyingProgressDelegate::PROGRESS_KEY);
@@ -86,12 +84,6 @@ int runOperation(CtrvProgressDelegate& delegate, bool growing) {
   return item;
 }
 
-unsigned long workingSet() {
-  unsigned long value = 0;
-  EXPECT_EQ(CtrvMemory::getIndicatorValue(CtrvMemory::PROCESS_WORKING_SET_SIZE, value), TR_OK);
-  return value;
-}
-
 class MemoryProgressRoad : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { trvMemoryTest::createLog(); }
@@ -115,7 +107,9 @@ TEST_F(MemoryProgressRoad, AnObserverStopsTheOperationThroughTheWholeChain) {
 }
 
 TEST_F(MemoryProgressRoad, GrowingMemoryStopsTheOperationWithOneLoggedCrossing) {
-  const unsigned long limit = workingSet() + 32 * kBlockSize;
+  unsigned long limit = 0;
+  ASSERT_EQ(CtrvMemory::getIndicatorValue(CtrvMemory::PROCESS_WORKING_SET_SIZE, limit), TR_OK);
+  limit += 32 * kBlockSize;
   const Chain chain = makeChain(limit);
   Observer observer(chain.notifying);
   const unsigned int records = CtrvLogManager::countMessages();

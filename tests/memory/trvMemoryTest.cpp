@@ -198,10 +198,4 @@ TEST_F(MemoryAssertion, NegativeIndicatorsFailInTheSystemBranch) {
   }
 }
 
-TEST_F(MemoryAssertion, ValidIndicatorsLogNothing) {
-  const unsigned int count = CtrvLogManager::countMessages();
-  for (int indicator = 0; indicator <= 16; ++indicator) indicatorValue(indicator);
-  EXPECT_EQ(CtrvLogManager::countMessages(), count);
-}
-
 }  // namespace
