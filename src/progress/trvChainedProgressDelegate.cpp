@@ -37,20 +37,12 @@ void CtrvChainedProgressDelegate::refresh() {
 
 void CtrvChainedProgressDelegate::start() {
   const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
-  if (embedded) {
-    embedded->start();
-  } else {
-    CtrvProgressDelegate::start();
-  }
+  embedded ? embedded->start() : CtrvProgressDelegate::start();
 }
 
 void CtrvChainedProgressDelegate::finish() {
   const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
-  if (embedded) {
-    embedded->finish();
-  } else {
-    CtrvProgressDelegate::finish();
-  }
+  embedded ? embedded->finish() : CtrvProgressDelegate::finish();
 }
 
 bool CtrvChainedProgressDelegate::shouldReport() {
@@ -65,11 +57,8 @@ bool CtrvChainedProgressDelegate::cancelled() {
 
 void CtrvChainedProgressDelegate::cancellable(bool isCancellable) {
   const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
-  if (embedded) {
-    embedded->cancellable(isCancellable);
-  } else {
-    CtrvProgressDelegate::cancellable(isCancellable);
-  }
+  embedded ? embedded->cancellable(isCancellable)
+           : CtrvProgressDelegate::cancellable(isCancellable);
 }
 
 bool CtrvChainedProgressDelegate::cancellable() const {
@@ -79,11 +68,7 @@ bool CtrvChainedProgressDelegate::cancellable() const {
 
 void CtrvChainedProgressDelegate::stepCount(unsigned int count) {
   const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
-  if (embedded) {
-    embedded->stepCount(count);
-  } else {
-    CtrvProgressDelegate::stepCount(count);
-  }
+  embedded ? embedded->stepCount(count) : CtrvProgressDelegate::stepCount(count);
 }
 
 unsigned int CtrvChainedProgressDelegate::stepCount() const {

@@ -1,7 +1,5 @@
 #include "CtrvProgressDelegate.h"
 
-#include <algorithm>
-
 CtrvProgressDelegate::CtrvProgressDelegate()
     : m_stepCount(1), m_cancellable(false), m_started(false), m_step(0) {}
 
@@ -12,10 +10,12 @@ CtrvProgressDelegate::CtrvProgressDelegate(const CtrvProgressDelegate& other) = 
 CtrvProgressDelegate& CtrvProgressDelegate::operator=(const CtrvProgressDelegate& other) = default;
 
 bool CtrvProgressDelegate::nextStep() {
-  // Both read through the virtual getters; the +1 wraps as unsigned.
+  // Both read through the virtual getters. The step after the largest
+  // unsigned value is the count, not 0: the step never climbs past the count
+  // and never wraps back to the beginning.
   const unsigned int count = stepCount();
-  const unsigned int next = step() + 1u;
-  m_step = std::min(count, next);
+  const unsigned int current = step();
+  m_step = current < count ? current + 1u : count;
   return true;
 }
 

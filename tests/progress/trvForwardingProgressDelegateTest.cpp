@@ -34,28 +34,26 @@ TEST(CtrvForwardingProgressDelegate, CreateRefusesAnEmptyDelegateAndDefaultsToTh
   EXPECT_EQ(parent->reports[1].second, "b");
 }
 
-TEST(CtrvForwardingProgressDelegate, MapsReportsLinearlyIntoTheRangeWithoutClamping) {
+// The progresses that reach the parent when a delegate mapping onto
+// [min, max] is given `reported`.
+std::vector<float> mapped(float min, float max, const std::vector<float>& reported) {
   const boost::shared_ptr<RecordingDelegate> parent = makeRecorder();
   const boost::shared_ptr<CtrvForwardingProgressDelegate> forwarding =
       CtrvForwardingProgressDelegate::create(parent);
-  forwarding->min(0.25f);
-  forwarding->max(0.75f);
-  for (const float progress : {0.0f, 0.5f, 1.0f, 2.0f, -1.0f}) forwarding->report(progress, "");
-  EXPECT_EQ(progressesOf(*parent), (std::vector<float>{0.25f, 0.5f, 0.75f, 1.25f, -0.25f}));
+  forwarding->min(min);
+  forwarding->max(max);
+  for (const float progress : reported) forwarding->report(progress, "");
+  return progressesOf(*parent);
+}
 
-  parent->reports.clear();
-  forwarding->min(1.0f);
-  forwarding->max(0.0f);
-  forwarding->report(0.25f, "");
-  EXPECT_EQ(progressesOf(*parent), (std::vector<float>{0.75f}));
+TEST(CtrvForwardingProgressDelegate, MapsReportsLinearlyIntoTheRangeWithoutClamping) {
+  EXPECT_EQ(mapped(0.25f, 0.75f, {0.0f, 0.5f, 1.0f, 2.0f, -1.0f}),
+            (std::vector<float>{0.25f, 0.5f, 0.75f, 1.25f, -0.25f}));
+  EXPECT_EQ(mapped(1.0f, 0.0f, {0.25f}), (std::vector<float>{0.75f}));
 
   // Float arithmetic would round three times and land one unit lower.
-  parent->reports.clear();
-  forwarding->min(0.1f);
-  forwarding->max(0.7f);
-  forwarding->report(1.0f / 3.0f, "");
   const double exact = (double{0.7f} - double{0.1f}) * double{1.0f / 3.0f} + double{0.1f};
-  EXPECT_EQ(progressesOf(*parent), (std::vector<float>{static_cast<float>(exact)}));
+  EXPECT_EQ(mapped(0.1f, 0.7f, {1.0f / 3.0f}), (std::vector<float>{static_cast<float>(exact)}));
 }
 
 TEST(CtrvForwardingProgressDelegate, NestedSubRangesCompose) {

@@ -85,14 +85,19 @@ class OverridingGetters : public CtrvProgressDelegate {
   unsigned int storedStep() const { return CtrvProgressDelegate::step(); }
 };
 
-TEST(CtrvProgressDelegate, NextStepGoesThroughTheVirtualGettersInUnsignedArithmetic) {
+TEST(CtrvProgressDelegate, NextStepGoesThroughTheVirtualGettersAndNeverWraps) {
   OverridingGetters delegate;
   delegate.nextStep();
   EXPECT_EQ(delegate.storedStep(), 3u);
 
+  // At the largest step the next one stays at the count instead of wrapping to 0.
   delegate.current = std::numeric_limits<unsigned int>::max();
+  delegate.count = std::numeric_limits<unsigned int>::max();
   delegate.nextStep();
-  EXPECT_EQ(delegate.storedStep(), 0u);  // max + 1 wraps to 0, below the count
+  EXPECT_EQ(delegate.storedStep(), std::numeric_limits<unsigned int>::max());
+  delegate.count = 7;
+  delegate.nextStep();
+  EXPECT_EQ(delegate.storedStep(), 7u);
 }
 
 TEST(CtrvProgressHelper, CalculateProgressDividesInDoubleAndRoundsOnce) {
