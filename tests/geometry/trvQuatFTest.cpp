@@ -239,3 +239,48 @@ TEST(CtrvQuatF, ProductFollowsTheScalarFormulaBitForBit) {
 }
 
 }  // namespace
+
+namespace {
+
+float single(double v) { return static_cast<float>(v); }
+
+// Each stated intermediate is computed in double and stored as a float, so
+// the results are fixed to the last bit.
+TEST(CtrvQuatF, IntermediatesAreRoundedToFloatOneByOne) {
+  RandomGeometry random(47);
+  for (int n = 0; n < 500; ++n) {
+    const float a = single(random.value(-6, 6));
+    const float ax = single(random.value(-1, 1));
+    const CtrvQuatF q(a, ax, 0.5f, -2.0f);
+    const float h = single(a * 0.5);
+    const float sn = single(std::sin(static_cast<double>(h)));
+    EXPECT_EQ(bitsOf(q.w()), bitsOf(single(std::cos(static_cast<double>(h)))));
+    EXPECT_EQ(bitsOf(q.x()), bitsOf(single(static_cast<double>(sn) * ax)));
+    EXPECT_EQ(bitsOf(q.z()), bitsOf(single(static_cast<double>(sn) * -2.0)));
+
+    const double w = q.w(), x = q.x(), y = q.y(), z = q.z();
+    const float sum = single(w * w + x * x + y * y + z * z);
+    EXPECT_EQ(bitsOf(q.magnitude()), bitsOf(single(std::sqrt(static_cast<double>(sum)))));
+
+    // The first branch, before normalising: the trace is summed step by step.
+    const Eigen::Matrix4d e = random.rigid();
+    const float t = single(single(single(e(0, 0) + e(1, 1)) + e(2, 2)) + 1.0);
+    if (t <= 0.001f) continue;
+    const float sr = single(std::sqrt(static_cast<double>(t)));
+    const float r = single(0.5 / sr);
+    CtrvQuatF expected;
+    expected.setValues(single(single(e(2, 1) - e(1, 2)) * static_cast<double>(r)),
+                       single(single(e(0, 2) - e(2, 0)) * static_cast<double>(r)),
+                       single(single(e(1, 0) - e(0, 1)) * static_cast<double>(r)),
+                       single(0.5 * sr));
+    const float mg = expected.magnitude();
+    const float inverse = single(1.0 / mg);
+    expected.setValues(single(static_cast<double>(expected.x()) * inverse),
+                       single(static_cast<double>(expected.y()) * inverse),
+                       single(static_cast<double>(expected.z()) * inverse),
+                       single(static_cast<double>(expected.w()) * inverse));
+    EXPECT_TRUE(CtrvQuatF(fromEigen(e)) == expected);
+  }
+}
+
+}  // namespace
