@@ -1,23 +1,19 @@
 #ifndef TRV_TESTS_GEOMETRY_TEST_SUPPORT_H
 #define TRV_TESTS_GEOMETRY_TEST_SUPPORT_H
 
-// Helpers of the geometry tests: conversions to and from Eigen, which the
-// tests use as an independent reference, seeded random inputs, and a guard
-// for the process-wide tolerances.
+// Helpers of the geometry tests: conversions to Eigen, which serves as an
+// independent reference, seeded random inputs, and a guard for the
+// process-wide tolerances.
 
 #include <CtrvMat4.h>
 #include <CtrvVect3.h>
 
-#include <gtest/gtest.h>
-
-#include <Eigen/Dense>
 #include <Eigen/Geometry>
 #include <random>
 
 namespace trvTest {
 
-// Restores the tolerance of T (CtrvVect3 or CtrvMat4) when a test that
-// changes it ends.
+// Restores the tolerance of T (CtrvVect3 or CtrvMat4) when a test ends.
 template <class T>
 class ToleranceGuard {
  public:
@@ -30,32 +26,28 @@ class ToleranceGuard {
   double m_saved;
 };
 
-inline void expectBottomRowOfATransform(const CtrvMat4& m) {
-  EXPECT_EQ(m(3, 0), 0.0);
-  EXPECT_EQ(m(3, 1), 0.0);
-  EXPECT_EQ(m(3, 2), 0.0);
-  EXPECT_EQ(m(3, 3), 1.0);
-}
-
 inline Eigen::Matrix4d toEigen(const CtrvMat4& m) {
-  Eigen::Matrix4d e;
-  for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 4; ++j) e(i, j) = m(i, j);
-  }
-  return e;
+  return Eigen::Map<const Eigen::Matrix<double, 4, 4, Eigen::RowMajor>>(
+      static_cast<const double*>(m.getAddress()));
 }
 
 inline CtrvMat4 fromEigen(const Eigen::Matrix4d& e) {
   CtrvMat4 m;
-  for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 4; ++j) m(i, j) = e(i, j);
-  }
+  for (int k = 0; k < 16; ++k) m(k / 4, k % 4) = e(k / 4, k % 4);
   return m;
 }
 
 inline Eigen::Vector3d toEigen(const CtrvVect3& v) { return Eigen::Vector3d(v[0], v[1], v[2]); }
 
-// Seeded source of random geometry, so that every run sees the same inputs.
+// Largest absolute difference between corresponding elements.
+inline double maxDiff(const CtrvMat4& m, const Eigen::Matrix4d& e) {
+  return (toEigen(m) - e).cwiseAbs().maxCoeff();
+}
+inline double maxDiff(const CtrvVect3& v, const Eigen::Vector3d& e) {
+  return (toEigen(v) - e).cwiseAbs().maxCoeff();
+}
+
+// Seeded source of random geometry: every run sees the same inputs.
 class RandomGeometry {
  public:
   explicit RandomGeometry(unsigned seed) : m_rng(seed) {}
@@ -68,14 +60,13 @@ class RandomGeometry {
   }
   Eigen::Matrix4d matrix() {
     Eigen::Matrix4d e;
-    for (int i = 0; i < 16; ++i) e(i / 4, i % 4) = value(-10.0, 10.0);
+    for (int k = 0; k < 16; ++k) e(k / 4, k % 4) = value(-10.0, 10.0);
     return e;
   }
   Eigen::Quaterniond rotation() {
-    Eigen::Vector4d c(value(-1, 1), value(-1, 1), value(-1, 1), value(-1, 1));
-    return Eigen::Quaterniond(c[0], c[1], c[2], c[3]).normalized();
+    return Eigen::Quaterniond(value(-1, 1), value(-1, 1), value(-1, 1), value(-1, 1)).normalized();
   }
-  // A rotation followed by a translation, bottom row (0, 0, 0, 1).
+  // A rotation and a translation, bottom row (0, 0, 0, 1).
   Eigen::Matrix4d rigid() {
     Eigen::Matrix4d e = Eigen::Matrix4d::Identity();
     e.topLeftCorner<3, 3>() = rotation().toRotationMatrix();
