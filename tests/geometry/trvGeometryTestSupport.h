@@ -19,8 +19,6 @@ class ToleranceGuard {
  public:
   ToleranceGuard() : m_saved(T::tolerance()) {}
   ~ToleranceGuard() { T::tolerance(m_saved); }
-  ToleranceGuard(const ToleranceGuard&) = delete;
-  ToleranceGuard& operator=(const ToleranceGuard&) = delete;
 
  private:
   double m_saved;
@@ -30,21 +28,19 @@ inline Eigen::Matrix4d toEigen(const CtrvMat4& m) {
   return Eigen::Map<const Eigen::Matrix<double, 4, 4, Eigen::RowMajor>>(
       static_cast<const double*>(m.getAddress()));
 }
+inline Eigen::Vector3d toEigen(const CtrvVect3& v) { return Eigen::Vector3d(v[0], v[1], v[2]); }
 
 inline CtrvMat4 fromEigen(const Eigen::Matrix4d& e) {
   CtrvMat4 m;
   for (int k = 0; k < 16; ++k) m(k / 4, k % 4) = e(k / 4, k % 4);
   return m;
 }
-
-inline Eigen::Vector3d toEigen(const CtrvVect3& v) { return Eigen::Vector3d(v[0], v[1], v[2]); }
+inline CtrvVect3 fromEigen(const Eigen::Vector3d& e) { return CtrvVect3(e[0], e[1], e[2]); }
 
 // Largest absolute difference between corresponding elements.
-inline double maxDiff(const CtrvMat4& m, const Eigen::Matrix4d& e) {
-  return (toEigen(m) - e).cwiseAbs().maxCoeff();
-}
-inline double maxDiff(const CtrvVect3& v, const Eigen::Vector3d& e) {
-  return (toEigen(v) - e).cwiseAbs().maxCoeff();
+template <class T, class E>
+double maxDiff(const T& value, const E& expected) {
+  return (toEigen(value) - expected).cwiseAbs().maxCoeff();
 }
 
 // Seeded source of random geometry: every run sees the same inputs.
