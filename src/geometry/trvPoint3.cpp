@@ -1,0 +1,5 @@
+#include "CtrvPoint3.h"
+
+#include "geometry/trvConstantInit.h"
+
+TRV_CONSTANT_INIT const CtrvPoint3 trvDefaultPoint3(0.0, 0.0, 0.0);
