@@ -43,6 +43,7 @@ class TRV_API CtrvMat4 {
     assign(m);
     return *this;
   }
+  /// Destroys the matrix; nothing else to release.
   virtual ~CtrvMat4() = default;
 
   /// Becomes the identity.

@@ -24,6 +24,7 @@ class TRV_API CtrvPoint3 : public CtrvVect3 {
   constexpr CtrvPoint3(const CtrvVect3& v) : CtrvVect3(v) {}
   /// Copies the three components. @return this point.
   CtrvPoint3& operator=(const CtrvPoint3& other) = default;
+  /// Destroys the point; nothing else to release.
   ~CtrvPoint3() override = default;
 
   /// The Euclidean distance between this point and q.

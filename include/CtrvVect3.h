@@ -26,6 +26,7 @@ class TRV_API CtrvVect3 {
   constexpr CtrvVect3(const CtrvVect3& other) = default;
   /// Copies the three components. @return this vector.
   CtrvVect3& operator=(const CtrvVect3& other) = default;
+  /// Destroys the vector; nothing else to release.
   virtual ~CtrvVect3() = default;
 
   /// Sets the three components.

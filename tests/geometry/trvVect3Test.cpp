@@ -2,30 +2,22 @@
 #include <CtrvVect3.h>
 #include <gtest/gtest.h>
 
-#include <Eigen/Dense>
 #include <cmath>
 #include <limits>
 #include <random>
 
+#include "geometry/trvGeometryTestSupport.h"
+
 namespace {
 
-// Restores the process-wide vector tolerance when a test has changed it.
-class ToleranceGuard {
- public:
-  ToleranceGuard() : m_saved(CtrvVect3::tolerance()) {}
-  ~ToleranceGuard() { CtrvVect3::tolerance(m_saved); }
-
- private:
-  double m_saved;
-};
+using ToleranceGuard = trvTest::ToleranceGuard<CtrvVect3>;
+using trvTest::toEigen;
 
 void expectComponents(const CtrvVect3& v, double x, double y, double z) {
   EXPECT_EQ(v[0], x);
   EXPECT_EQ(v[1], y);
   EXPECT_EQ(v[2], z);
 }
-
-Eigen::Vector3d toEigen(const CtrvVect3& v) { return Eigen::Vector3d(v[0], v[1], v[2]); }
 
 TEST(CtrvVect3, DefaultsAndGlobals) {
   expectComponents(CtrvVect3(), 0, 0, 0);
@@ -123,7 +115,7 @@ TEST(CtrvVect3, ExactComparisons) {
 }
 
 TEST(CtrvVect3, ToleranceEqualityIsAbsoluteInclusiveAndPerComponent) {
-  ToleranceGuard guard;
+  const ToleranceGuard guard;
   const CtrvVect3 v(1, 2, 3);
   EXPECT_TRUE(v == CtrvVect3(1.0009, 2, 3));
   EXPECT_FALSE(v == CtrvVect3(1.0011, 2, 3));

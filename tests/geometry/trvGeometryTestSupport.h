@@ -1,17 +1,41 @@
-#ifndef TRV_TESTS_GEOMETRY_ORACLE_H
-#define TRV_TESTS_GEOMETRY_ORACLE_H
+#ifndef TRV_TESTS_GEOMETRY_TEST_SUPPORT_H
+#define TRV_TESTS_GEOMETRY_TEST_SUPPORT_H
 
-// Conversions between the library's geometry types and Eigen, which the
-// tests use as an independent reference, plus seeded random inputs.
+// Helpers of the geometry tests: conversions to and from Eigen, which the
+// tests use as an independent reference, seeded random inputs, and a guard
+// for the process-wide tolerances.
 
 #include <CtrvMat4.h>
 #include <CtrvVect3.h>
+
+#include <gtest/gtest.h>
 
 #include <Eigen/Dense>
 #include <Eigen/Geometry>
 #include <random>
 
 namespace trvTest {
+
+// Restores the tolerance of T (CtrvVect3 or CtrvMat4) when a test that
+// changes it ends.
+template <class T>
+class ToleranceGuard {
+ public:
+  ToleranceGuard() : m_saved(T::tolerance()) {}
+  ~ToleranceGuard() { T::tolerance(m_saved); }
+  ToleranceGuard(const ToleranceGuard&) = delete;
+  ToleranceGuard& operator=(const ToleranceGuard&) = delete;
+
+ private:
+  double m_saved;
+};
+
+inline void expectBottomRowOfATransform(const CtrvMat4& m) {
+  EXPECT_EQ(m(3, 0), 0.0);
+  EXPECT_EQ(m(3, 1), 0.0);
+  EXPECT_EQ(m(3, 2), 0.0);
+  EXPECT_EQ(m(3, 3), 1.0);
+}
 
 inline Eigen::Matrix4d toEigen(const CtrvMat4& m) {
   Eigen::Matrix4d e;
