@@ -18,7 +18,7 @@ namespace trvTest {
 class RecordingDelegate : public CtrvProgressDelegate {
  public:
   std::vector<std::pair<float, std::string>> reports;
-  int refreshes = 0, starts = 0, finishes = 0, shouldReportCalls = 0;
+  int refreshes = 0, starts = 0, finishes = 0, shouldReportCalls = 0, cancelledCalls = 0;
   bool welcomesReports = true, isCancelled = false;
 
   void report(float progress, const std::string& message) override {
@@ -37,7 +37,10 @@ class RecordingDelegate : public CtrvProgressDelegate {
     ++shouldReportCalls;
     return welcomesReports;
   }
-  bool cancelled() override { return isCancelled; }
+  bool cancelled() override {
+    ++cancelledCalls;
+    return isCancelled;
+  }
 
   std::vector<float> progresses() const {
     std::vector<float> result;
