@@ -247,6 +247,6 @@ class TRV_API CtrvMat4 {
 };
 
 /// The identity, valid before any code runs.
-extern TRV_API const CtrvMat4 trvDefaultMat4;
+extern TRV_API CtrvMat4 trvDefaultMat4;
 
 #endif

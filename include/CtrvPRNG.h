@@ -19,6 +19,7 @@ class TRV_API CtrvPRNG {
   CtrvPRNG();
   /// Does nothing.
   CtrvPRNG(const CtrvPRNG& other);
+  /// Does nothing: the base holds no state.
   CtrvPRNG& operator=(const CtrvPRNG& other) = default;
   /// Does nothing.
   virtual ~CtrvPRNG();

@@ -18,7 +18,9 @@ class TRV_API CtrvPRNGGameRand : public CtrvPRNG {
   /// A new generator in the state of seed(1).
   static boost::shared_ptr<CtrvPRNGGameRand> create();
 
+  /// Copies the state: both generators then give the same sequence.
   CtrvPRNGGameRand& operator=(const CtrvPRNGGameRand& other) = default;
+  /// Does nothing.
   ~CtrvPRNGGameRand() override;
 
   /// A new generator with the same two state words.

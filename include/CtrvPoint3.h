@@ -37,6 +37,6 @@ class TRV_API CtrvPoint3 : public CtrvVect3 {
 };
 
 /// The origin (0, 0, 0), valid before any code runs.
-extern TRV_API const CtrvPoint3 trvDefaultPoint3;
+extern TRV_API CtrvPoint3 trvDefaultPoint3;
 
 #endif

@@ -139,6 +139,6 @@ class TRV_API CtrvVect3 {
 };
 
 /// The unit x vector (1, 0, 0), valid before any code runs.
-extern TRV_API const CtrvVect3 trvDefaultVect3;
+extern TRV_API CtrvVect3 trvDefaultVect3;
 
 #endif

@@ -6,7 +6,7 @@
 
 TRV_CONSTANT_INIT double CtrvMat4::s_tolerance = 0.001;
 
-TRV_CONSTANT_INIT const CtrvMat4 trvDefaultMat4;
+TRV_CONSTANT_INIT CtrvMat4 trvDefaultMat4;
 
 double CtrvMat4::tolerance() { return s_tolerance; }
 

@@ -2,4 +2,4 @@
 
 #include "geometry/trvConstantInit.h"
 
-TRV_CONSTANT_INIT const CtrvPoint3 trvDefaultPoint3(0.0, 0.0, 0.0);
+TRV_CONSTANT_INIT CtrvPoint3 trvDefaultPoint3(0.0, 0.0, 0.0);

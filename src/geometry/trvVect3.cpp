@@ -4,7 +4,7 @@
 
 TRV_CONSTANT_INIT double CtrvVect3::s_tolerance = 0.001;
 
-TRV_CONSTANT_INIT const CtrvVect3 trvDefaultVect3(1.0, 0.0, 0.0);
+TRV_CONSTANT_INIT CtrvVect3 trvDefaultVect3(1.0, 0.0, 0.0);
 
 double CtrvVect3::tolerance() { return s_tolerance; }
 
