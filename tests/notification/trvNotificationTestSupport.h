@@ -1,10 +1,12 @@
 #ifndef TRV_NOTIFICATION_TEST_SUPPORT_H
 #define TRV_NOTIFICATION_TEST_SUPPORT_H
 
-// Receivers for the notificator tests.
+// Receivers and the fixture of the notification tests.
 
 #include <CtrvNotificator.h>
+#include <gtest/gtest.h>
 
+#include <boost/make_shared.hpp>
 #include <functional>
 #include <string>
 
@@ -32,18 +34,35 @@ struct Recorder {
 /// A client-written callback with a chosen receiver address and no class,
 /// which tells when it is destroyed.
 struct PlainCallback : CtrvBaseNotificationCallback {
-  PlainCallback(void* address, bool* destroyed = nullptr)
-      : address(address), destroyed(destroyed) {}
-  ~PlainCallback() override {
-    if (destroyed != nullptr) *destroyed = true;
-  }
+  PlainCallback(void* address, bool* destroyed) : address(address), destroyed(destroyed) {}
+  ~PlainCallback() override { *destroyed = true; }
   void deliver(const Notification&) override {}
   void* receiver() const override { return address; }
-  bool isActive() const override { return active; }
-  void setActive(bool on) override { active = on; }
+  bool isActive() const override { return true; }
+  void setActive(bool) override {}
   void* address;
   bool* destroyed;
-  bool active = true;
+};
+
+class NotificatorTest : public ::testing::Test {
+ protected:
+  // What the receivers wrote while `by` posted the notification.
+  std::string post(const CtrvNotificator& by, const Notification& notification) {
+    journal.clear();
+    by.notify(notification);
+    return journal;
+  }
+  std::string post(unsigned int type) { return post(*notificator, CtrvNotification::create(type)); }
+  std::string postFromSender(unsigned int type) {
+    return post(*notificator, CtrvNotification::create(type, sender));
+  }
+
+  const unsigned int t = CtrvNotification::makeID("CtrvTraced", "DID_TRACE");
+  const unsigned int u = CtrvNotification::makeID("CtrvTraced", "DID_NEST");
+  const boost::shared_ptr<CtrvNotificator> notificator = CtrvNotificator::create();
+  const boost::shared_ptr<void> sender = boost::make_shared<int>();
+  std::string journal;
+  Recorder a{journal, "a"}, b{journal, "b"}, c{journal, "c"}, d{journal, "d"};
 };
 
 }  // namespace trvTest
