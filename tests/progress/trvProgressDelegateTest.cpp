@@ -1,73 +1,113 @@
+#include <CtrvForwardingProgressDelegate.h>
 #include <CtrvProgressHelper.h>
+#include <CtrvTimedProgressDelegate.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
+#include <thread>
 
 #include "progress/trvProgressTestSupport.h"
 
 namespace {
 
-constexpr unsigned int kLargest = std::numeric_limits<unsigned int>::max();
+using trvTest::RecordingDelegate;
+using Notifying = CtrvNotifyingProgressDelegate;
 
-TEST(CtrvProgressDelegate, StepClimbsFromStartToTheCountAndNoFurther) {
-  trvTest::RecordingDelegate delegate;
-  EXPECT_EQ(delegate.stepCount(), 1u);
-  EXPECT_FALSE(delegate.hasStarted() || delegate.cancellable());
-  EXPECT_TRUE(delegate.CtrvProgressDelegate::shouldReport());
-  EXPECT_TRUE(delegate.nextStep() && delegate.nextStep());
-  EXPECT_EQ(delegate.step(), 1u);
-
-  delegate.stepCount(10);
-  delegate.start();
-  for (int i = 0; i < 5; ++i) delegate.nextStep();
-  delegate.stepCount(3);  // the step stays beyond the count until the next step
-  EXPECT_EQ(delegate.step(), 5u);
-  delegate.nextStep();
-  EXPECT_EQ(delegate.step(), 3u);
-  delegate.finish();
-  EXPECT_FALSE(delegate.hasStarted());
-  EXPECT_EQ(delegate.step(), 3u);
-  delegate.start();
-  EXPECT_EQ(delegate.step(), 0u);
-
-  delegate.stepCount(0);
-  delegate.nextStep();
-  EXPECT_EQ(delegate.step(), 0u);
-}
-
-// nextStep() must read the count and the step through the virtual getters.
-class OverridingGetters : public trvTest::RecordingDelegate {
- public:
+// nextStep() reads the count and the step through the virtual getters.
+struct OverridingGetters : RecordingDelegate {
   unsigned int count = 7, current = 2;
   unsigned int stepCount() const override { return count; }
   unsigned int step() const override { return current; }
-  unsigned int storedStep() const { return CtrvProgressDelegate::step(); }
 };
 
-TEST(CtrvProgressDelegate, NextStepUsesTheVirtualGettersAndNeverWrapsToZero) {
+TEST(CtrvProgressDelegate, NextStepGoesThroughTheGettersAndNeverWrapsToZero) {
   OverridingGetters delegate;
   delegate.nextStep();
-  EXPECT_EQ(delegate.storedStep(), 3u);
-  delegate.current = delegate.count = kLargest;
+  EXPECT_EQ(delegate.CtrvProgressDelegate::step(), 3u);
+  delegate.current = delegate.count = std::numeric_limits<unsigned int>::max();
   delegate.nextStep();
-  EXPECT_EQ(delegate.storedStep(), kLargest);
-  delegate.count = 7;
-  delegate.nextStep();
-  EXPECT_EQ(delegate.storedStep(), 7u);
-}
-
-TEST(CtrvProgressHelper, CalculateProgressDividesInDoubleAndRoundsOnce) {
-  EXPECT_EQ(CtrvProgressHelper::calculateProgress(0, 4, 0.5f), 0.125f);
-  EXPECT_EQ(CtrvProgressHelper::calculateProgress(3, 4, 1.0f), 1.0f);
-  EXPECT_EQ(CtrvProgressHelper::calculateProgress(5, 4, 0.0f), 1.25f);
-  EXPECT_EQ(CtrvProgressHelper::calculateProgress(0, 4, -1.0f), -0.25f);
+  EXPECT_EQ(delegate.CtrvProgressDelegate::step(), delegate.count);
   // In float arithmetic the step fraction would be lost next to 2^24.
   EXPECT_EQ(CtrvProgressHelper::calculateProgress(16777216u, 5, 1.0f),
             static_cast<float>(16777217.0 / 5.0));
-  EXPECT_EQ(CtrvProgressHelper::calculateProgress(3000000000u, 4000000000u, 0.0f), 0.75f);
-  EXPECT_EQ(CtrvProgressHelper::calculateProgress(1, 0, 0.0f), INFINITY);
-  EXPECT_TRUE(std::isnan(CtrvProgressHelper::calculateProgress(0, 0, 0.0f)));
+}
+
+TEST(CtrvForwardingProgressDelegate, MapsReportsIntoItsRangeAndMayKeepStartAndFinishBack) {
+  const auto parent = boost::make_shared<RecordingDelegate>();
+  const auto forwarding = CtrvForwardingProgressDelegate::create(parent);
+  forwarding->min(0.25f);
+  forwarding->max(0.75f);
+  for (float progress : {0.5f, 2.0f, -1.0f}) forwarding->report(progress, "");
+  forwarding->min(0.1f);
+  forwarding->max(0.7f);
+  forwarding->report(1.0f / 3.0f, "");  // float arithmetic would land one unit lower
+  const float exact = (double{0.7f} - double{0.1f}) * double{1.0f / 3.0f} + double{0.1f};
+  EXPECT_EQ(parent->progresses, (std::vector<float>{0.5f, 1.25f, -0.25f, exact}));
+  forwarding->preventStart(true);
+  forwarding->preventFinish(true);
+  forwarding->start();
+  forwarding->finish();
+  forwarding->preventStart(false);
+  forwarding->start();
+  EXPECT_EQ(parent->journal, "    start ") << "four reports, one start";
+}
+
+// Wide margins: a report passes only well beyond the minimum update time and
+// is dropped well within it.
+TEST(CtrvTimedProgressDelegate, ReportsAndRefreshesShareOneThrottleThatStartAndStepsReopen) {
+  auto inner = boost::make_shared<RecordingDelegate>();
+  const auto timed = CtrvTimedProgressDelegate::create(inner, 0.3);
+  inner->stepCount(3);
+  timed->report(0.0f, "new");
+  timed->start();
+  timed->report(0.1f, "started");
+  timed->report(0.2f, "dropped");
+  timed->nextStep();
+  timed->report(0.3f, "step");
+  timed->refresh();
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  inner->welcomesReports = false;
+  timed->refresh();
+  inner->welcomesReports = true;
+  timed->refresh();
+  timed->report(0.4f, "right after a refresh");
+  timed->minUpdateTime(0.0);
+  timed->report(0.5f, "unthrottled");
+  EXPECT_EQ(inner->journal,
+            "asked new start asked started asked step asked asked refresh asked unthrottled ");
+
+  // A chained delegate keeps its embedded one alive during a call: this one
+  // drops itself while reporting, then records.
+  const boost::weak_ptr<RecordingDelegate> watch = inner;
+  inner->onReport = [&] { timed->embeddedProgressDelegate(nullptr); };
+  inner.reset();
+  timed->report(0.6f, "last words");
+  EXPECT_TRUE(watch.expired());
+}
+
+// A client sees the identifiers in this order, whatever else the process made.
+TEST(CtrvNotifyingProgressDelegate, PostsEachEventAfterChangingTheStateAndOwnsItsNotifications) {
+  const unsigned int ids[] = {CtrvNotificator::ANY_TYPE, Notifying::DID_START,
+                              Notifying::DID_FINISH,     Notifying::DID_CHANGE_STEP,
+                              Notifying::DID_REFRESH,    Notifying::DID_REPORT};
+  for (unsigned int i = 0; i < 6; ++i) EXPECT_EQ(ids[i], i + 1);
+  auto delegate = Notifying::create();
+  const boost::weak_ptr<Notifying> watch = delegate;
+  trvTest::Observer observer(*delegate);
+  delegate->stepCount(2);
+  delegate->start();
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(delegate->nextStep());
+  delegate->shouldReport(false);
+  delegate->cancelled(true);
+  delegate->report(0.1f, "unwelcome but posted");
+  delegate->refresh();
+  delegate->finish();
+  EXPECT_EQ(observer.journal, "2:0+ 4:1+ 4:2+ 4:2+ 6:2+ 5:2+ 3:2 ");
+  ASSERT_EQ(observer.reports.size(), 1u);
+  EXPECT_EQ(observer.reports[0]->doubleValue(Notifying::PROGRESS_KEY), double{0.1f});
+  EXPECT_EQ(observer.reports[0]->sender(), delegate);
+  delegate.reset();
+  EXPECT_FALSE(watch.expired()) << "kept by the notification the observer holds";
 }
 
 }  // namespace

@@ -1,63 +1,71 @@
 #ifndef TRV_PROGRESS_TEST_SUPPORT_H
 #define TRV_PROGRESS_TEST_SUPPORT_H
 
-// Delegates shared by the progress tests.
+// Delegates and an observer shared by the progress and memory tests.
 
-#include <CtrvChainedProgressDelegate.h>
-#include <CtrvProgressDelegate.h>
+#include <CtrvNotificator.h>
+#include <CtrvNotifyingProgressDelegate.h>
 
 #include <boost/make_shared.hpp>
-#include <string>
-#include <utility>
+#include <chrono>
+#include <functional>
 #include <vector>
 
 namespace trvTest {
 
-// Keeps the plain delegate's step state, records what reaches it and answers
+// Keeps the plain delegate's step state, writes what reaches it to a journal
+// ("start", "refresh", "asked" or the reported message) and answers
 // shouldReport() / cancelled() as told.
-class RecordingDelegate : public CtrvProgressDelegate {
- public:
-  std::vector<std::pair<float, std::string>> reports;
-  int refreshes = 0, starts = 0, finishes = 0, shouldReportCalls = 0, cancelledCalls = 0;
-  bool welcomesReports = true, isCancelled = false;
-
+struct RecordingDelegate : CtrvProgressDelegate {
   void report(float progress, const std::string& message) override {
-    reports.emplace_back(progress, message);
+    if (onReport) onReport();
+    progresses.push_back(progress);
+    journal += message + " ";
   }
-  void refresh() override { ++refreshes; }
+  void refresh() override { journal += "refresh "; }
   void start() override {
-    ++starts;
+    journal += "start ";
     CtrvProgressDelegate::start();
   }
-  void finish() override {
-    ++finishes;
-    CtrvProgressDelegate::finish();
-  }
   bool shouldReport() override {
-    ++shouldReportCalls;
+    journal += "asked ";
     return welcomesReports;
   }
   bool cancelled() override {
     ++cancelledCalls;
     return isCancelled;
   }
+  std::function<void()> onReport;
+  std::vector<float> progresses;
+  std::string journal;
+  int cancelledCalls = 0;
+  bool welcomesReports = true, isCancelled = false;
+};
 
-  std::vector<float> progresses() const {
-    std::vector<float> result;
-    for (const auto& one : reports) result.push_back(one.first);
-    return result;
+// Receives every notification of a notifying delegate: writes
+// "<type>:<step><+ if started> " to a journal, keeps the reports, and cancels
+// the delegate once a report reaches `cancelAt`.
+struct Observer {
+  using Delegate = CtrvNotifyingProgressDelegate;
+  explicit Observer(Delegate& delegate, double cancelAt = 2.0)
+      : delegate(delegate), cancelAt(cancelAt) {
+    delegate.notificator()->subscribe(CtrvNotificator::ANY_TYPE, this, &Observer::receive);
   }
+  ~Observer() { delegate.notificator()->unsubscribe(this); }
+  void receive(const boost::shared_ptr<const CtrvNotification>& notification) {
+    journal += std::to_string(notification->type()) + ":" + std::to_string(delegate.step()) +
+               (delegate.hasStarted() ? "+ " : " ");
+    if (notification->type() != Delegate::DID_REPORT) return;
+    reports.push_back(notification);
+    times.push_back(std::chrono::steady_clock::now());
+    if (notification->doubleValue(Delegate::PROGRESS_KEY) >= cancelAt) delegate.cancelled(true);
+  }
+  Delegate& delegate;
+  double cancelAt;
+  std::string journal;
+  std::vector<boost::shared_ptr<const CtrvNotification>> reports;
+  std::vector<std::chrono::steady_clock::time_point> times;
 };
-
-class PlainChained : public CtrvChainedProgressDelegate {
- public:
-  explicit PlainChained(const boost::shared_ptr<CtrvProgressDelegate>& embedded)
-      : CtrvChainedProgressDelegate(embedded) {}
-};
-
-inline boost::shared_ptr<RecordingDelegate> makeRecorder() {
-  return boost::make_shared<RecordingDelegate>();
-}
 
 }  // namespace trvTest
 
