@@ -31,5 +31,6 @@ endif()
 # The .pc file finds the prefix from its own place, so the installed tree can
 # be moved (or installed with cmake --install --prefix).
 file(RELATIVE_PATH TRV_PC_TO_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+string(REGEX REPLACE "/$" "" TRV_PC_TO_PREFIX "${TRV_PC_TO_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/trv.pc.in ${PROJECT_BINARY_DIR}/trv.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/trv.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

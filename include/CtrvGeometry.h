@@ -32,6 +32,7 @@
 /// exclude it.
 class TRV_API CtrvGeometry {
  public:
+  /// Never instantiated: every operation is static.
   CtrvGeometry() = delete;
 
   /// The double nearest to pi.

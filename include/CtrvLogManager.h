@@ -43,11 +43,14 @@ class TRV_API CtrvLogManager {
 
   /// Closes the live log file. The library never destroys the instance.
   virtual ~CtrvLogManager();
+  /// Not copyable: the single instance owns the live log file.
   CtrvLogManager(const CtrvLogManager&) = delete;
+  /// Not assignable, for the same reason.
   CtrvLogManager& operator=(const CtrvLogManager&) = delete;
 
   /// Creates the log, with a live log file at `path` (created or truncated)
-  /// unless `path` is empty. Does nothing if the log already exists.
+  /// unless `path` is empty. Does nothing if the log already exists. A file
+  /// that cannot be opened leaves the log working without a live file.
   static void createInstance(const std::string& path);
 
   /// Records `text` with the given type.

@@ -46,26 +46,27 @@ class TRV_API CtrvMemory {
   /// One field of GlobalStatus (0 to 7) or of ProcessStatus (8 to 16), in
   /// the order of their declarations. Any other value is invalid.
   enum Indicator : int {
-    GLOBAL_MEMORY_LOAD = 0,
-    GLOBAL_TOTAL_PHYS = 1,
-    GLOBAL_AVAIL_PHYS = 2,
-    GLOBAL_TOTAL_PAGE_FILE = 3,
-    GLOBAL_AVAIL_PAGE_FILE = 4,
-    GLOBAL_TOTAL_VIRTUAL = 5,
-    GLOBAL_AVAIL_VIRTUAL = 6,
-    GLOBAL_AVAIL_EXTENDED_VIRTUAL = 7,
-    PROCESS_PAGE_FAULT_COUNT = 8,
-    PROCESS_PEAK_WORKING_SET_SIZE = 9,
-    PROCESS_WORKING_SET_SIZE = 10,
-    PROCESS_QUOTA_PEAK_PAGED_POOL_USAGE = 11,
-    PROCESS_QUOTA_PAGED_POOL_USAGE = 12,
+    GLOBAL_MEMORY_LOAD = 0,                    ///< GlobalStatus::memoryLoad, percent.
+    GLOBAL_TOTAL_PHYS = 1,                     ///< GlobalStatus::totalPhys, bytes.
+    GLOBAL_AVAIL_PHYS = 2,                     ///< GlobalStatus::availPhys, bytes.
+    GLOBAL_TOTAL_PAGE_FILE = 3,                ///< GlobalStatus::totalPageFile, bytes.
+    GLOBAL_AVAIL_PAGE_FILE = 4,                ///< GlobalStatus::availPageFile, bytes.
+    GLOBAL_TOTAL_VIRTUAL = 5,                  ///< GlobalStatus::totalVirtual, bytes.
+    GLOBAL_AVAIL_VIRTUAL = 6,                  ///< GlobalStatus::availVirtual, bytes.
+    GLOBAL_AVAIL_EXTENDED_VIRTUAL = 7,         ///< GlobalStatus::availExtendedVirtual, always 0.
+    PROCESS_PAGE_FAULT_COUNT = 8,              ///< ProcessStatus::pageFaultCount, a count.
+    PROCESS_PEAK_WORKING_SET_SIZE = 9,         ///< ProcessStatus::peakWorkingSetSize, bytes.
+    PROCESS_WORKING_SET_SIZE = 10,             ///< ProcessStatus::workingSetSize, bytes.
+    PROCESS_QUOTA_PEAK_PAGED_POOL_USAGE = 11,  ///< ProcessStatus::quotaPeakPagedPoolUsage, bytes.
+    PROCESS_QUOTA_PAGED_POOL_USAGE = 12,       ///< ProcessStatus::quotaPagedPoolUsage, bytes.
+    /// ProcessStatus::quotaPeakNonPagedPoolUsage, always 0.
     PROCESS_QUOTA_PEAK_NON_PAGED_POOL_USAGE = 13,
-    PROCESS_QUOTA_NON_PAGED_POOL_USAGE = 14,
-    PROCESS_PAGEFILE_USAGE = 15,
-    PROCESS_PEAK_PAGEFILE_USAGE = 16,
+    PROCESS_QUOTA_NON_PAGED_POOL_USAGE = 14,  ///< ProcessStatus::quotaNonPagedPoolUsage, always 0.
+    PROCESS_PAGEFILE_USAGE = 15,              ///< ProcessStatus::pagefileUsage, bytes.
+    PROCESS_PEAK_PAGEFILE_USAGE = 16,         ///< ProcessStatus::peakPagefileUsage, bytes.
   };
 
-  /// Never instantiated.
+  /// Never instantiated: every operation is static.
   CtrvMemory() = delete;
   /// Does nothing: the class has no data.
   CtrvMemory& operator=(const CtrvMemory&) = default;

@@ -10,6 +10,7 @@
 /// instantiated.
 class TRV_API CtrvProgressHelper {
  public:
+  /// Never instantiated: the only operation is static.
   CtrvProgressHelper() = delete;
 
   /// The overall progress (step + stepProgress) / stepCount, computed in

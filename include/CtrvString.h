@@ -16,6 +16,7 @@
 /// the library's own account.
 class TRV_API CtrvString {
  public:
+  /// Never instantiated: every operation is static.
   CtrvString() = delete;
 
   /// Removes the run of space characters (byte 32 only) at the beginning and

@@ -19,6 +19,7 @@
 /// is never instantiated.
 class TRV_API CtrvSys {
  public:
+  /// Never instantiated: every operation is static.
   CtrvSys() = delete;
 
   /// Sets `value` to the text of the environment variable `name`, or to the

@@ -27,7 +27,8 @@ class TRV_API CtrvTime {
   int ChronoStart(double initialValue);
 
   /// Takes a reading, then clears the started flag (the paused flag stays).
-  /// @return the elapsed time in seconds at the moment of stopping.
+  /// @return the elapsed time in seconds at the moment of stopping, as
+  ///         elapsedTime() gives it (the last reading if it was not running).
   double stop();
   /// Same as stop().
   double ChronoStop();
