@@ -54,10 +54,15 @@ def main():
         if trv is None:
             continue
         if not pair["has_peer"] or peer is None:
+            goal = f"<= {pair['goal']:g}" if pair["goal"] > 0 else "-"
             rows.append((pair["operation"], f"{pair['peer']} ({pair['peer_note']})", human(trv),
-                         "-", "-", f"<= {pair['goal']:g}", "skipped"))
+                         "-", "-", goal, "skipped"))
             continue
         ratio = trv / peer
+        if pair["goal"] <= 0:  # shown for information
+            rows.append((pair["operation"], pair["peer"], human(trv), human(peer), f"{ratio:.2f}",
+                         "-", "-"))
+            continue
         holds = ratio <= pair["goal"]
         missed += 0 if holds else 1
         rows.append((pair["operation"], pair["peer"], human(trv), human(peer), f"{ratio:.2f}",
