@@ -62,12 +62,12 @@ def main():
             continue
         ratio = trv / peer
         if pair["goal"] <= 0:  # shown for information
-            rows.append((pair["operation"], pair["peer"], human(trv), human(peer), f"{ratio:.2f}",
+            rows.append((pair["operation"], pair["peer"], human(trv), human(peer), f"{ratio:.3f}",
                          "-", "-"))
             continue
         holds = ratio <= pair["goal"]
         missed += 0 if holds else 1
-        rows.append((pair["operation"], pair["peer"], human(trv), human(peer), f"{ratio:.2f}",
+        rows.append((pair["operation"], pair["peer"], human(trv), human(peer), f"{ratio:.3f}",
                      f"<= {pair['goal']:g}", "yes" if holds else "NO"))
 
     widths = [max(len(row[i]) for row in rows) for i in range(len(rows[0]))]

@@ -171,6 +171,21 @@ void eigenQuatRoundTripRaw(benchmark::State& state) {
   }
 }
 
+// The same input and output types as trv's: a double 4x4 transform in, its
+// rotation block through a unit single-precision quaternion, a double 4x4
+// rotation out.
+void eigenQuatRoundTripMatrix4d(benchmark::State& state) {
+  Eigen::Matrix4d transform = toEigen(firstTransform());
+  Eigen::Matrix4d back = Eigen::Matrix4d::Identity();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(transform);
+    const Eigen::Matrix3f rotation = transform.topLeftCorner<3, 3>().cast<float>();
+    const Eigen::Quaternionf q = Eigen::Quaternionf(rotation).normalized();
+    back.topLeftCorner<3, 3>() = q.toRotationMatrix().cast<double>();
+    benchmark::DoNotOptimize(back);
+  }
+}
+
 void eigenDeterminant(benchmark::State& state, unsigned int order) {
   const auto n = static_cast<Eigen::Index>(order);
   const std::vector<double> elements = squareElements(order);
@@ -237,6 +252,9 @@ const bool registered = [] {
   trvBench::registerPair("quat_matrix", "CtrvQuatF from a matrix and back", 1.0,
                          "Eigen Quaternionf from/to Matrix3f", trvQuatRoundTrip, kEigenQuat);
 #ifdef TRV_BENCH_HAVE_EIGEN
+  trvBench::registerPair("quat_matrix4d", "CtrvQuatF from a matrix and back", trvBench::kNoGoal,
+                         "Eigen Quaternionf, normalised, from/to Matrix4d", trvQuatRoundTrip,
+                         eigenQuatRoundTripMatrix4d);
   trvBench::registerPair("quat_matrix_raw", "CtrvQuatF from a matrix and back", trvBench::kNoGoal,
                          "Eigen Quaternionf from/to Matrix3f, no normalisation", trvQuatRoundTrip,
                          eigenQuatRoundTripRaw);
