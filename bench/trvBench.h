@@ -13,6 +13,9 @@ namespace trvBench {
 
 using Function = void (*)(benchmark::State&);
 
+/// The goal of a pair shown for information only.
+constexpr double kNoGoal = 0.0;
+
 /// Where a benchmark runs: the log instance is process-wide and never
 /// destroyed, so the runs needing a log without a live file get a process
 /// of their own.

@@ -58,17 +58,18 @@ void fillLogTo(unsigned int records) {
   while (CtrvLogManager::countMessages() < records) CtrvLogManager::addInfo(kMessage);
 }
 
-void logInsertAt1000(benchmark::State& state) {
-  fillLogTo(1000);
-  for (auto _ : state) CtrvLogManager::addInfo(kMessage);
-}
-
-void logInsertAtBound(benchmark::State& state) {
-  fillLogTo(CtrvLogManager::s_maxNbMessages + 1);
+// Insertions from `records` stored records on, with the allocations they make.
+void logInsertFrom(benchmark::State& state, unsigned int records) {
+  fillLogTo(records);
   const std::size_t before = trvBench::allocationCount();
   for (auto _ : state) CtrvLogManager::addInfo(kMessage);
   state.counters["allocs/op"] = benchmark::Counter(
       static_cast<double>(trvBench::allocationCount() - before) / state.iterations());
+}
+
+void logInsertAt1000(benchmark::State& state) { logInsertFrom(state, 1000); }
+void logInsertAtBound(benchmark::State& state) {
+  logInsertFrom(state, CtrvLogManager::s_maxNbMessages + 1);
 }
 
 const bool registered = [] {

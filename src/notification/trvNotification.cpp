@@ -57,7 +57,10 @@ boost::shared_ptr<CtrvNotification> CtrvNotification::allocate(unsigned int type
 
 boost::shared_ptr<CtrvNotification> CtrvNotification::create(unsigned int type) {
   boost::shared_ptr<CtrvNotification> notification = allocate(type, nullptr);
-  notification->init(notification);
+  // What init(notification) does, without the temporary weak pointer: each
+  // weak pointer made or dropped is an atomic operation, and notify(type)
+  // creates a notification on every call.
+  notification->m_self = notification;
   return notification;
 }
 
