@@ -298,9 +298,5 @@ void Receiver::receive(const boost::shared_ptr<const CtrvNotification>& notifica
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  CtrvLogManager::createInstance("");
-  FuzzedDataProvider input(data, size);
-  Program program(input);
-  program.run();
-  return 0;
+  return trvRunFuzzProgram<Program>(data, size);
 }

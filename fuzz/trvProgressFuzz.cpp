@@ -218,9 +218,5 @@ class Program {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  CtrvLogManager::createInstance("");
-  FuzzedDataProvider input(data, size);
-  Program program(input);
-  program.run();
-  return 0;
+  return trvRunFuzzProgram<Program>(data, size);
 }
