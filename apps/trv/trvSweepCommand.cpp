@@ -132,8 +132,9 @@ std::string headline(const SweepOptions& options) {
          std::to_string(options.settings.seed);
 }
 
-std::string ratioText(double part, double whole, double scale, int decimals) {
-  return whole > 0.0 ? formatFixed(scale * part / whole, decimals) : "-";
+// scale · part / whole followed by `unit`, or "-" when there is no whole.
+std::string ratioText(double part, double whole, double scale, int decimals, const char* unit) {
+  return whole > 0.0 ? formatFixed(scale * part / whole, decimals) + unit : "-";
 }
 
 // The summary, on standard output and in the log.
@@ -145,9 +146,9 @@ void printSummary(const SweepOptions& options, const SweepTally& tally, Outcome 
       "segments checked  " + std::to_string(tally.checked) + " of " +
           std::to_string(options.settings.segments),
       "hits              " + std::to_string(tally.hits),
-      "hit rate          " + ratioText(static_cast<double>(tally.hits), checked, 100.0, 2) + " %",
+      "hit rate          " + ratioText(static_cast<double>(tally.hits), checked, 100.0, 2, " %"),
       "elapsed           " + formatFixed(elapsed, 3) + " s",
-      "segments/s        " + ratioText(checked, elapsed, 1.0, 0),
+      "segments/s        " + ratioText(checked, elapsed, 1.0, 0, ""),
   };
   for (const std::string& line : lines) {
     std::printf("%s\n", line.c_str());
@@ -159,8 +160,8 @@ void printSummary(const SweepOptions& options, const SweepTally& tally, Outcome 
 void tellStop(const SweepOptions& options, Outcome outcome) {
   if (outcome == Outcome::INTERRUPTED) std::fprintf(stderr, "trv: interrupted\n");
   if (outcome != Outcome::MEMORY_LIMIT) return;
-  std::fprintf(stderr, "trv: the working set grew above --max-memory %s (%llu bytes); see %s\n",
-               formatBytes(static_cast<double>(options.maxMemory)).c_str(), options.maxMemory,
+  std::fprintf(stderr, "trv: the working set grew above --max-memory %s; see %s\n",
+               formatBytes(static_cast<double>(options.maxMemory)).c_str(),
                options.logPath.empty() ? "the log" : options.logPath.c_str());
 }
 
