@@ -6,10 +6,12 @@
 #include <CtrvNotifyingProgressDelegate.h>
 #include <CtrvTime.h>
 #include <CtrvTimedProgressDelegate.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <string>
@@ -24,13 +26,14 @@ namespace trvApp {
 
 namespace {
 
-// The largest working set the memory figures can express.
+// The largest working set the memory figures can express: as a limit, it can
+// never be crossed, which leaves the memory unwatched.
 constexpr unsigned long long LARGEST_WATCHABLE = std::numeric_limits<unsigned int>::max();
 
 struct SweepOptions {
   SweepSettings settings;
   double minUpdate = 0.1;
-  unsigned long long maxMemory = 0;  // 0: not watched
+  unsigned long long maxMemory = LARGEST_WATCHABLE;
   std::string logPath = "trv.log";
   bool trace = false;
   std::string dumpPath;
@@ -58,9 +61,11 @@ void addOptions(CLI::App& sweep, SweepOptions& options) {
       ->type_name("N")
       ->check(wholeNumber(0, LARGEST_SEED))
       ->capture_default_str();
-  sweep.add_option("--min-update", options.minUpdate, "Least seconds between two progress reports")
+  sweep
+      .add_option("--min-update", options.minUpdate,
+                  "Least seconds between two progress reports (Ctrl-C is seen at the next one)")
       ->type_name("SECONDS")
-      ->check(realNumber(0.0, 3600.0))
+      ->check(realNumber(0.0, 10.0))
       ->capture_default_str();
   sweep
       .add_option("--max-memory", options.maxMemory,
@@ -75,15 +80,20 @@ void addOptions(CLI::App& sweep, SweepOptions& options) {
       ->type_name("FILE");
 }
 
-// Whether `path` can be written, made if it is missing; the reason if not.
+// Whether the file at `path` could be written, or made; the reason if not.
+// Nothing is created: a command that fails leaves no files behind.
 bool checkWritable(const std::string& path, std::string& reason) {
-  std::FILE* file = std::fopen(path.c_str(), "a");
-  if (file == nullptr) {
-    reason = std::strerror(errno);
+  const std::filesystem::path file(path);
+  std::error_code error;
+  if (std::filesystem::is_directory(file, error)) {
+    reason = std::strerror(EISDIR);
     return false;
   }
-  std::fclose(file);
-  return true;
+  const bool exists = std::filesystem::exists(file, error);
+  const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
+  if (access(exists ? path.c_str() : folder.c_str(), exists ? W_OK : W_OK | X_OK) == 0) return true;
+  reason = std::strerror(errno);
+  return false;
 }
 
 bool checkFiles(const SweepOptions& options) {
@@ -100,9 +110,8 @@ DelegateChain makeChain(const SweepOptions& options) {
   DelegateChain chain;
   chain.notifying = CtrvNotifyingProgressDelegate::create();
   chain.notifying->notificator()->doesLog(options.trace, false);
-  const unsigned long maximum = options.maxMemory != 0 ? options.maxMemory : LARGEST_WATCHABLE;
   chain.memory = CtrvMemoryProgressDelegate::createWithMax(CtrvMemory::PROCESS_WORKING_SET_SIZE,
-                                                           maximum, chain.notifying);
+                                                           options.maxMemory, chain.notifying);
   chain.timed = CtrvTimedProgressDelegate::create(chain.memory, options.minUpdate);
   return chain;
 }
@@ -160,9 +169,9 @@ void printSummary(const SweepOptions& options, const SweepTally& tally, Outcome 
 void tellStop(const SweepOptions& options, Outcome outcome) {
   if (outcome == Outcome::INTERRUPTED) std::fprintf(stderr, "trv: interrupted\n");
   if (outcome != Outcome::MEMORY_LIMIT) return;
-  std::fprintf(stderr, "trv: the working set grew above --max-memory %s; see %s\n",
-               formatBytes(static_cast<double>(options.maxMemory)).c_str(),
-               options.logPath.empty() ? "the log" : options.logPath.c_str());
+  const std::string where = options.logPath.empty() ? "" : "; see " + options.logPath;
+  std::fprintf(stderr, "trv: the working set grew above --max-memory %s%s\n",
+               formatBytes(static_cast<double>(options.maxMemory)).c_str(), where.c_str());
 }
 
 int exitCode(Outcome outcome) {

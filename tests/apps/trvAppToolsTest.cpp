@@ -90,6 +90,17 @@ TEST(AppUsage, WrongCommandLinesGiveOneLineAndCode2) {
   }
 }
 
+TEST(AppUsage, UnwritableLogFailsBeforeAnyWork) {
+  trvTest::TempDir dir;
+  const AppRun result = trvTest::runApp(
+      {"sweep", "--segments", "10", "--log", dir.file("no/such/dir.log")}, dir.path());
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_TRUE(result.out.empty()) << result.out;
+  EXPECT_EQ(trvTest::splitLines(result.err).size(), 1u) << result.err;
+  EXPECT_NE(result.err.find("cannot write"), std::string::npos) << result.err;
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
 TEST(AppMemory, TableInHumanUnitsAndJsonInBytes) {
   const AppRun table = run({"memory"});
   ASSERT_EQ(table.exitCode, 0) << table.err;
