@@ -34,9 +34,9 @@ unsigned long checkedCount(const std::string& out) {
 
 TEST(AppSweep, SummarisesACompleteSweepAndLogsIt) {
   trvTest::TempDir dir;
-  const AppRun run = runApp({"sweep", "--segments", "3000", "--obstacles", "50"}, dir.path());
+  const AppRun run = runApp({"sweep", "--segments", "3000", "--obstacles", "40"}, dir.path());
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_NE(run.out.find("3000 segments through 50 obstacles, seed 1: complete"), std::string::npos)
+  EXPECT_NE(run.out.find("3000 segments through 40 obstacles, seed 1: complete"), std::string::npos)
       << run.out;
   EXPECT_EQ(summaryField(run.out, "segments checked"), "3000 of 3000");
   const double hits = std::stod(summaryField(run.out, "hits"));
@@ -52,7 +52,8 @@ TEST(AppSweep, SummarisesACompleteSweepAndLogsIt) {
 TEST(AppSweep, SameSeedSameResultOtherSeedOtherScene) {
   trvTest::TempDir dir;
   auto hitsFor = [&](const std::string& seed) {
-    const AppRun run = runApp({"sweep", "--segments", "4000", "--seed", seed}, dir.path());
+    const AppRun run =
+        runApp({"sweep", "--segments", "4000", "--obstacles", "40", "--seed", seed}, dir.path());
     EXPECT_EQ(run.exitCode, 0) << run.err;
     return summaryField(run.out, "hits");
   };
@@ -65,9 +66,9 @@ TEST(AppSweep, SameSeedSameResultOtherSeedOtherScene) {
 // ending with the finished line; the trace switch fills the log.
 TEST(AppSweep, ProgressWithoutTerminalIsOneLinePerTenth) {
   trvTest::TempDir dir;
-  const AppRun run =
-      runApp({"sweep", "--segments", "20000", "--min-update", "0", "--trace", "--dump", "all.log"},
-             dir.path());
+  const AppRun run = runApp({"sweep", "--segments", "20000", "--obstacles", "10", "--min-update",
+                             "0", "--trace", "--dump", "all.log"},
+                            dir.path());
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const std::vector<std::string> lines = trvTest::splitLines(run.err);
   ASSERT_GE(lines.size(), 2u);
@@ -111,7 +112,8 @@ std::vector<std::string> drawings(const std::string& terminalOutput) {
 TEST(AppSweep, TerminalLineIsRedrawnToFitTheWidth) {
   for (int columns : {100, 50, 12}) {
     trvTest::TempDir dir;
-    AppProcess app({"sweep", "--segments", "20000", "--min-update", "0"}, dir.path(), columns);
+    AppProcess app({"sweep", "--segments", "20000", "--obstacles", "10", "--min-update", "0"},
+                   dir.path(), columns);
     const AppRun run = app.finish(120.0);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> texts = drawings(run.err);
