@@ -82,6 +82,11 @@ CLI::Validator realNumber(double low, double high) {
       "");
 }
 
+CLI::Validator finiteNumber() {
+  const double largest = std::numeric_limits<double>::max();
+  return realNumber(-largest, largest);
+}
+
 CLI::Validator byteSize(unsigned long long high) {
   const std::string most =
       "at most " + std::to_string(high) + " bytes (" + formatBytes(static_cast<double>(high)) + ")";

@@ -40,6 +40,9 @@ CLI::Validator wholeNumber(long long low, long long high);
 /// Accepts a finite decimal number from `low` to `high`.
 CLI::Validator realNumber(double low, double high);
 
+/// Accepts any finite decimal number.
+CLI::Validator finiteNumber();
+
 /// Accepts a byte size ("4096", "64K", "512M", "1G") of at most `high`
 /// bytes and replaces it by the plain number of bytes.
 CLI::Validator byteSize(unsigned long long high);

@@ -45,7 +45,6 @@ void addRandomCommand(CLI::App& program, Commands& commands) {
   CLI::App* random = program.add_subcommand(
       "random", "Pseudo-random numbers from a seed: raw 32-bit values unless asked otherwise");
   auto options = std::make_shared<RandomOptions>();
-  const double any = std::numeric_limits<double>::max();
   random->add_option("--seed", options->seed, "Seed; the same seed gives the same numbers")
       ->type_name("N")
       ->check(wholeNumber(0, LARGEST_SEED))
@@ -62,13 +61,13 @@ void addRandomCommand(CLI::App& program, Commands& commands) {
   CLI::Option* reals = random->add_option("--real", options->reals, "Reals from LOW to HIGH")
                            ->type_name("NUMBER")
                            ->expected(2)
-                           ->check(realNumber(-any, any))
+                           ->check(finiteNumber())
                            ->excludes(integers);
   random
       ->add_option("--normal", options->sigma,
                    "Normal draws with mean 0 and standard deviation SIGMA")
       ->type_name("SIGMA")
-      ->check(realNumber(0.0, any))
+      ->check(realNumber(0.0, std::numeric_limits<double>::max()))
       ->excludes(integers)
       ->excludes(reals);
   commands.push_back({random, [options] { return runRandom(*options); }});
