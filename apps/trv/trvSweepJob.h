@@ -18,7 +18,7 @@ namespace trvApp {
 /// are drawn from.
 struct SweepSettings {
   unsigned int obstacles = 200;
-  unsigned long segments = 200000;
+  unsigned long segments = 400000;
   unsigned int seed = 1;
 };
 
