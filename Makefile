@@ -1,4 +1,5 @@
 # Developer entry points. Each target installs what is missing first.
+#   make demo    build and run the collision sweep (trv sweep) with its defaults
 #   make test    configure, build and run every test
 #   make build   configure and build only
 #   make bench   benchmarks against peers, in Release, with the comparison table
@@ -10,7 +11,7 @@ BUILD_DIR ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: deps build test bench docs clean
+.PHONY: deps build demo test bench docs clean
 
 deps:
 	@scripts/install-deps build
@@ -18,6 +19,9 @@ deps:
 build: deps
 	cmake -S . -B $(BUILD_DIR) -DTRV_WERROR=ON $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR) -j$(JOBS)
+
+demo: build
+	$(BUILD_DIR)/apps/trv sweep
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)

@@ -1,0 +1,57 @@
+// trv: the library's command-line program. Each subcommand lives in a file of
+// its own; this one reads the command line and runs the chosen subcommand.
+
+#include <CLI/CLI.hpp>
+
+#include <string>
+#include <vector>
+
+#include "trvCommandLine.h"
+#include "trvMemoryCommand.h"
+#include "trvPoseCommand.h"
+#include "trvRandomCommand.h"
+#include "trvSweepCommand.h"
+
+namespace {
+
+// The innermost subcommand the command line had reached, for the hint.
+const CLI::App& reachedCommand(const CLI::App& app) {
+  const std::vector<CLI::App*> chosen = app.get_subcommands();
+  return chosen.empty() ? app : reachedCommand(*chosen.front());
+}
+
+// The parser's message, or a clearer one when no subcommand was named.
+std::string errorMessage(const CLI::App& program, const CLI::ParseError& error) {
+  if (!program.get_subcommands().empty() ||
+      dynamic_cast<const CLI::RequiredError*>(&error) == nullptr) {
+    return error.what();
+  }
+  std::string names;
+  for (const CLI::App* command : program.get_subcommands([](const CLI::App*) { return true; })) {
+    names += (names.empty() ? "" : ", ") + command->get_name();
+  }
+  return "a subcommand is required: " + names;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App program("trv: a collision sweep and small tools over the trv library", "trv");
+  program.set_version_flag("--version", "trv " TRV_APP_VERSION);
+  program.require_subcommand(1);
+  trvApp::Commands commands;
+  trvApp::addSweepCommand(program, commands);
+  trvApp::addMemoryCommand(program, commands);
+  trvApp::addPoseCommand(program, commands);
+  trvApp::addRandomCommand(program, commands);
+  try {
+    program.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    if (error.get_exit_code() == 0) return program.exit(error);  // --help, --version
+    return trvApp::usageError(reachedCommand(program), errorMessage(program, error));
+  }
+  for (const trvApp::Command& command : commands) {
+    if (command.app->parsed()) return command.run();
+  }
+  return trvApp::EXIT_USAGE;
+}

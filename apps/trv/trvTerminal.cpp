@@ -1,0 +1,30 @@
+#include "trvTerminal.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace trvApp {
+
+namespace {
+
+constexpr int DEFAULT_WIDTH = 80;
+
+int widthFromEnvironment() {
+  const char* columns = std::getenv("COLUMNS");
+  const int width = columns != nullptr ? std::atoi(columns) : 0;
+  return width > 0 ? width : DEFAULT_WIDTH;
+}
+
+}  // namespace
+
+bool isTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
+
+int terminalWidth(std::FILE* stream) {
+  struct winsize size {};
+  if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  return widthFromEnvironment();
+}
+
+}  // namespace trvApp

@@ -1,0 +1,155 @@
+// The sweep subcommand, run as a user runs it: its summary, its
+// reproducibility, its progress output and the ways it stops early.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "apps/trvAppRunner.h"
+#include "support/trvTestSupport.h"
+
+namespace {
+
+using trvTest::AppProcess;
+using trvTest::AppRun;
+using trvTest::runApp;
+
+// The text after `label` on its summary line.
+std::string summaryField(const std::string& out, const std::string& label) {
+  for (const std::string& line : trvTest::splitLines(out)) {
+    if (line.compare(0, label.size(), label) == 0) {
+      const std::size_t value = line.find_first_not_of(' ', label.size());
+      return value == std::string::npos ? "" : line.substr(value);
+    }
+  }
+  return "<no " + label + " line>";
+}
+
+unsigned long checkedCount(const std::string& out) {
+  return std::stoul(summaryField(out, "segments checked"));
+}
+
+TEST(AppSweep, SummarisesACompleteSweepAndLogsIt) {
+  trvTest::TempDir dir;
+  const AppRun run = runApp({"sweep", "--segments", "3000", "--obstacles", "40"}, dir.path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("3000 segments through 40 obstacles, seed 1: complete"), std::string::npos)
+      << run.out;
+  EXPECT_EQ(summaryField(run.out, "segments checked"), "3000 of 3000");
+  const double hits = std::stod(summaryField(run.out, "hits"));
+  EXPECT_GT(hits, 0.0);
+  EXPECT_LT(hits, 3000.0);
+  EXPECT_NEAR(std::stod(summaryField(run.out, "hit rate")), 100.0 * hits / 3000.0, 0.01);
+  EXPECT_GE(std::stod(summaryField(run.out, "elapsed")), 0.0);
+  EXPECT_NE(summaryField(run.out, "segments/s"), "");
+  const std::string log = trvTest::readFile(dir.file("trv.log"));
+  EXPECT_NE(log.find("segments checked  3000 of 3000"), std::string::npos) << log;
+}
+
+TEST(AppSweep, SameSeedSameResultOtherSeedOtherScene) {
+  trvTest::TempDir dir;
+  auto hitsFor = [&](const std::string& seed) {
+    const AppRun run =
+        runApp({"sweep", "--segments", "4000", "--obstacles", "40", "--seed", seed}, dir.path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return summaryField(run.out, "hits");
+  };
+  const std::string first = hitsFor("42");
+  EXPECT_EQ(hitsFor("42"), first);
+  EXPECT_NE(hitsFor("43"), first);
+}
+
+// Without a terminal the progress is a plain line per tenth reached at most,
+// ending with the finished line; the trace switch fills the log.
+TEST(AppSweep, ProgressWithoutTerminalIsOneLinePerTenth) {
+  trvTest::TempDir dir;
+  const AppRun run = runApp({"sweep", "--segments", "20000", "--obstacles", "10", "--min-update",
+                             "0", "--trace", "--dump", "all.log"},
+                            dir.path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::vector<std::string> lines = trvTest::splitLines(run.err);
+  ASSERT_GE(lines.size(), 2u);
+  ASSERT_LE(lines.size(), 10u);
+  const std::regex progressLine(" *([0-9]+)%  .+");
+  int lastTenth = 0;
+  for (const std::string& line : lines) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(line, match, progressLine)) << line;
+    const int tenth = std::stoi(match[1]) / 10;
+    EXPECT_GT(tenth, lastTenth) << run.err;
+    lastTenth = tenth;
+  }
+  EXPECT_EQ(lines.back().substr(0, 4), "100%");
+  EXPECT_EQ(run.err.find('\r'), std::string::npos);
+  const std::string dump = trvTest::readFile(dir.file("all.log"));
+  EXPECT_NE(dump.find("DID_REPORT"), std::string::npos);
+  EXPECT_NE(dump.find("hits"), std::string::npos);
+}
+
+// The drawings of a terminal line: the texts between carriage returns and
+// line feeds, without the clear-to-end-of-line sequence.
+std::vector<std::string> drawings(const std::string& terminalOutput) {
+  std::vector<std::string> texts;
+  std::string text;
+  for (char c : terminalOutput + "\n") {
+    if (c != '\r' && c != '\n') {
+      text += c;
+      continue;
+    }
+    const std::size_t clear = text.find("\x1b[K");
+    if (clear != std::string::npos) text.erase(clear, 3);
+    if (!text.empty()) texts.push_back(text);
+    text.clear();
+  }
+  return texts;
+}
+
+// On a terminal the line is redrawn in place and never as wide as the
+// terminal, whatever its width; a narrow one keeps the percent only.
+TEST(AppSweep, TerminalLineIsRedrawnToFitTheWidth) {
+  for (int columns : {100, 50, 12}) {
+    trvTest::TempDir dir;
+    AppProcess app({"sweep", "--segments", "20000", "--obstacles", "10", "--min-update", "0"},
+                   dir.path(), columns);
+    const AppRun run = app.finish(120.0);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> texts = drawings(run.err);
+    ASSERT_GE(texts.size(), 3u) << run.err;
+    for (const std::string& text : texts) {
+      EXPECT_LT(static_cast<int>(text.size()), columns) << text;
+    }
+    const std::string& last = texts.back();
+    EXPECT_NE(last.find("100%"), std::string::npos) << last;
+    EXPECT_EQ(last[0] == '[', columns > 12) << last;
+  }
+}
+
+TEST(AppSweep, CtrlCStopsWithAPartialSummaryAndCode130) {
+  trvTest::TempDir dir;
+  AppProcess app({"sweep", "--segments", "100000000000"}, dir.path());
+  ASSERT_TRUE(app.waitForError("sweeping", 120.0));
+  app.sendSignal(SIGINT);
+  const AppRun run = app.finish(120.0);
+  EXPECT_EQ(run.signal, 0);
+  EXPECT_EQ(run.exitCode, 130) << run.err;
+  EXPECT_NE(run.out.find(": interrupted"), std::string::npos) << run.out;
+  EXPECT_LT(checkedCount(run.out), 100000000000UL);
+  EXPECT_NE(run.err.find("trv: interrupted"), std::string::npos);
+}
+
+TEST(AppSweep, CrossedMemoryLimitExits3AndIsLogged) {
+  trvTest::TempDir dir;
+  const AppRun run = runApp(
+      {"sweep", "--segments", "5000", "--max-memory", "1K", "--log", "limit.log"}, dir.path());
+  EXPECT_EQ(run.exitCode, 3) << run.err;
+  EXPECT_NE(run.out.find("stopped at the memory limit"), std::string::npos) << run.out;
+  EXPECT_LT(checkedCount(run.out), 5000u);
+  EXPECT_NE(run.err.find("--max-memory 1.0 KiB"), std::string::npos) << run.err;
+  const std::string log = trvTest::readFile(dir.file("limit.log"));
+  EXPECT_NE(log.find("Hard maximum memory limit of 1024 reached"), std::string::npos) << log;
+}
+
+}  // namespace

@@ -1,0 +1,191 @@
+// The program's help, its answer to a wrong command line, and the small
+// subcommands: memory, pose and random.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "apps/trvAppRunner.h"
+#include "support/trvTestSupport.h"
+
+namespace {
+
+using trvTest::AppRun;
+
+AppRun run(const std::vector<std::string>& args) {
+  trvTest::TempDir dir;
+  return trvTest::runApp(args, dir.path());
+}
+
+// Every number of the output, in order, skipping words.
+std::vector<double> numbersIn(const std::string& text) {
+  std::vector<double> numbers;
+  std::istringstream in(text);
+  for (std::string word; in >> word;) {
+    char* end = nullptr;
+    const double value = std::strtod(word.c_str(), &end);
+    if (end != word.c_str() && *end == '\0') numbers.push_back(value);
+  }
+  return numbers;
+}
+
+std::vector<std::string> asArgs(const std::vector<double>& numbers) {
+  std::vector<std::string> args;
+  for (double number : numbers) args.push_back(std::to_string(number));
+  return args;
+}
+
+TEST(AppHelp, ProgramAndEverySubcommandExplainThemselves) {
+  const AppRun program = run({"--help"});
+  EXPECT_EQ(program.exitCode, 0);
+  const std::vector<std::vector<std::string>> expected = {{"sweep", "--segments", "--max-memory"},
+                                                          {"memory", "--json"},
+                                                          {"pose", "--matrix", "--degrees"},
+                                                          {"random", "--seed", "--normal"}};
+  for (const std::vector<std::string>& words : expected) {
+    EXPECT_NE(program.out.find(words[0]), std::string::npos) << words[0];
+    const AppRun help = run({words[0], "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.err.empty()) << help.err;
+    for (const std::string& word : words) EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  }
+}
+
+// A wrong command line gives exit 2, one line naming the trouble and the
+// hint to the right help, and writes nothing else anywhere.
+TEST(AppUsage, WrongCommandLinesGiveOneLineAndCode2) {
+  const std::vector<std::vector<std::string>> wrong = {
+      {},
+      {"fly"},
+      {"sweep", "--bogus"},
+      {"sweep", "--segments"},
+      {"sweep", "--segments", "12x"},
+      {"sweep", "--segments", "0"},
+      {"sweep", "--seed", "4294967296"},
+      {"sweep", "--min-update", "nan"},
+      {"sweep", "--max-memory", "5G"},
+      {"pose"},
+      {"pose", "--angles", "1", "2"},
+      {"pose", "--angles", "1", "2", "3", "--matrix", "1"},
+      {"random", "--int", "1", "x"},
+      {"random", "--real", "0", "inf"},
+      {"random", "--normal", "-1"},
+      {"random", "--int", "1", "2", "--normal", "1"},
+  };
+  for (const std::vector<std::string>& args : wrong) {
+    trvTest::TempDir dir;
+    const AppRun result = trvTest::runApp(args, dir.path());
+    const std::string command = args.empty() || args[0] == "fly" ? "trv" : "trv " + args[0];
+    const std::vector<std::string> lines = trvTest::splitLines(result.err);
+    EXPECT_EQ(result.exitCode, 2) << command;
+    EXPECT_TRUE(result.out.empty()) << result.out;
+    ASSERT_EQ(lines.size(), 2u) << result.err;
+    EXPECT_EQ(lines[0].substr(0, 5), "trv: ");
+    EXPECT_EQ(lines[1], "Run '" + command + " --help' for usage.");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("trv.log"))) << "a log for " << result.err;
+  }
+}
+
+TEST(AppUsage, UnwritableLogFailsBeforeAnyWork) {
+  trvTest::TempDir dir;
+  const AppRun result = trvTest::runApp(
+      {"sweep", "--segments", "10", "--log", dir.file("no/such/dir.log")}, dir.path());
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_TRUE(result.out.empty()) << result.out;
+  EXPECT_EQ(trvTest::splitLines(result.err).size(), 1u) << result.err;
+  EXPECT_NE(result.err.find("cannot write"), std::string::npos) << result.err;
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST(AppMemory, TableInHumanUnitsAndJsonInBytes) {
+  const AppRun table = run({"memory"});
+  ASSERT_EQ(table.exitCode, 0) << table.err;
+  EXPECT_NE(table.out.find("System"), std::string::npos);
+  EXPECT_NE(table.out.find("This process"), std::string::npos);
+  EXPECT_NE(table.out.find("working set"), std::string::npos);
+  EXPECT_NE(table.out.find("MiB"), std::string::npos);
+
+  const AppRun json = run({"memory", "--json"});
+  ASSERT_EQ(json.exitCode, 0) << json.err;
+  EXPECT_EQ(json.out.front(), '{');
+  for (const char* key : {"\"system\"", "\"process\"", "\"memoryLoad\"", "\"totalPhys\"",
+                          "\"workingSetSize\"", "\"pageFaultCount\""}) {
+    EXPECT_NE(json.out.find(key), std::string::npos) << key;
+  }
+  const std::size_t workingSet = json.out.find("\"workingSetSize\": ");
+  EXPECT_GT(std::stod(json.out.substr(workingSet + 18)), 1024.0);
+}
+
+TEST(AppPose, AnglesGiveTheExpectedMatrix) {
+  const AppRun result =
+      run({"pose", "--translation", "1", "2", "3", "--angles", "0", "0", "90", "--degrees"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const std::vector<double> expected = {0, -1, 0, 1, 1, 0, 0, 2, 0, 0, 1, 3, 0, 0, 0, 1};
+  const std::vector<double> matrix = numbersIn(result.out);
+  ASSERT_EQ(matrix.size(), 16u) << result.out;
+  for (std::size_t k = 0; k < 16; ++k) EXPECT_NEAR(matrix[k], expected[k], 1e-6) << k;
+}
+
+TEST(AppPose, RoundTripsInBothDirections) {
+  const std::vector<double> pose = {0.5, -2.0, 7.25, 0.3, -0.7, 2.5};
+  std::vector<std::string> toMatrix = {"pose", "--translation"};
+  for (std::size_t k = 0; k < 6; ++k) {
+    if (k == 3) toMatrix.push_back("--angles");
+    toMatrix.push_back(std::to_string(pose[k]));
+  }
+  const std::vector<double> matrix = numbersIn(run(toMatrix).out);
+  ASSERT_EQ(matrix.size(), 16u);
+
+  std::vector<std::string> toPose = {"pose", "--matrix"};
+  for (const std::string& arg : asArgs(matrix)) toPose.push_back(arg);
+  const AppRun back = run(toPose);
+  EXPECT_TRUE(back.err.empty()) << back.err;
+  const std::vector<double> poseBack = numbersIn(back.out);
+  ASSERT_EQ(poseBack.size(), 6u) << back.out;
+  for (std::size_t k = 0; k < 6; ++k) EXPECT_NEAR(poseBack[k], pose[k], 1e-5) << k;
+
+  // And from that pose, in degrees this time, to the same matrix again.
+  std::vector<std::string> degrees = {"pose", "--degrees", "--translation"};
+  for (std::size_t k = 0; k < 6; ++k) {
+    if (k == 3) degrees.push_back("--angles");
+    degrees.push_back(std::to_string(k < 3 ? poseBack[k] : poseBack[k] * 180.0 / M_PI));
+  }
+  const std::vector<double> matrixAgain = numbersIn(run(degrees).out);
+  ASSERT_EQ(matrixAgain.size(), 16u);
+  for (std::size_t k = 0; k < 16; ++k) EXPECT_NEAR(matrixAgain[k], matrix[k], 1e-5) << k;
+}
+
+TEST(AppPose, WarnsAboutAMatrixThatIsNoRigidTransform) {
+  const AppRun result = run({"pose", "--matrix", "2", "0", "0", "0", "0", "1", "0", "0", "0", "0",
+                             "1", "0", "0", "0", "0", "1"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.err.find("not a rigid transform"), std::string::npos) << result.err;
+}
+
+TEST(AppRandom, SeedsReproduceTheirNumbersInTheAskedForm) {
+  const AppRun raw = run({"random", "--seed", "7", "--count", "20"});
+  ASSERT_EQ(raw.exitCode, 0) << raw.err;
+  EXPECT_EQ(trvTest::splitLines(raw.out).size(), 20u);
+  EXPECT_EQ(run({"random", "--seed", "7", "--count", "20"}).out, raw.out);
+  EXPECT_NE(run({"random", "--seed", "8", "--count", "20"}).out, raw.out);
+
+  const std::vector<double> dice =
+      numbersIn(run({"random", "--int", "6", "1", "--count", "200"}).out);
+  ASSERT_EQ(dice.size(), 200u);
+  for (double die : dice) {
+    EXPECT_TRUE(die >= 1 && die <= 6 && die == std::floor(die)) << die;
+  }
+  const std::vector<double> reals = numbersIn(run({"random", "--real", "-1", "-0.5"}).out);
+  ASSERT_EQ(reals.size(), 10u);
+  for (double real : reals) EXPECT_TRUE(real >= -1 && real <= -0.5) << real;
+  const std::vector<double> normal =
+      numbersIn(run({"random", "--normal", "0", "--count", "3"}).out);
+  EXPECT_EQ(normal, std::vector<double>(3, 0.0));
+  EXPECT_TRUE(run({"random", "--count", "0"}).out.empty());
+}
+
+}  // namespace
