@@ -1,0 +1,110 @@
+#include "geometry/trvGeometryTestSupport.h"
+
+namespace trvTest {
+namespace {
+
+Mat4 rotationAbout(double x, double y, double z, double angle) {
+  return Eigen::Affine3d(Eigen::AngleAxisd(angle, Vec3(x, y, z).normalized())).matrix();
+}
+
+TEST(CtrvVect3Mat4, ArithmeticRotationsAndRigidFramesAgreeWithEigen) {
+  RandomGeometry random{std::mt19937(42)};
+  for (int n = 0; n < 500; ++n) {
+    const Mat4 ea = random.fill<Mat4>(10), eb = random.fill<Mat4>(10), rigid = random.rigid();
+    const Eigen::Matrix3d block = ea.topLeftCorner<3, 3>();
+    const Vec3 v = random.fill(10), w = random.fill(10);
+    double s = random.value(-7, 7);
+    const CtrvVect3 cv = fromEigen(v), cw = fromEigen(w);
+    CtrvVect3 c = (cv + cw) * s - cw / s;
+    EXPECT_LT(maxDiff((c -= cv) += cw, (v + w) * s - w / s - v + w), 1e-10);
+    EXPECT_LT(maxDiff(cv * cw, v.cross(w)), 1e-10);
+    (c = cv).normalize();
+    EXPECT_LT(maxDiff(c, v.normalized()), 1e-15);
+    const CtrvMat4 a = fromEigen(ea);
+    CtrvMat4 m = a + fromEigen(eb) * 2.0;
+    EXPECT_LT(maxDiff(m -= a / 4.0, ea * 0.75 + eb * 2.0), 1e-12);
+    EXPECT_LT(maxDiff(a * fromEigen(eb), ea * eb), 1e-12);
+    EXPECT_EQ(maxDiff(a.t(), ea.transpose()), 0.0);
+    EXPECT_LT(maxDiff(a * cv, block * v), 1e-12);  // a vector: no translation
+    EXPECT_LT(maxDiff(a * CtrvPoint3(cv), block * v + ea.topRightCorner<3, 1>()), 1e-12);
+    EXPECT_NEAR(a.det(), block.determinant(), 1e-9);
+    // Sarrus with its terms in a fixed order, reproduced to the last bit.
+    EXPECT_EQ(a.det(), a(2, 1) * a(1, 0) * a(0, 2) + a(0, 0) * a(1, 1) * a(2, 2) +
+                           a(2, 0) * a(0, 1) * a(1, 2) - a(2, 0) * a(1, 1) * a(0, 2) -
+                           a(1, 0) * a(0, 1) * a(2, 2) - a(2, 1) * a(0, 0) * a(1, 2));
+    // Each builder replaces all sixteen elements.
+    EXPECT_LT(maxDiff(m.rotate(v[0], v[1], v[2], s), rotationAbout(v[0], v[1], v[2], s)), 1e-12);
+    EXPECT_LT(maxDiff(CtrvMat4(a).rotateX(s), rotationAbout(1, 0, 0, s)), 1e-14);
+    EXPECT_LT(maxDiff(CtrvMat4(a).rotateY(s), rotationAbout(0, 1, 0, s)), 1e-14);
+    EXPECT_LT(maxDiff(CtrvMat4(a).rotateZ(s), rotationAbout(0, 0, 1, s)), 1e-14);
+    m = fromEigen(rigid);
+    EXPECT_LT(maxDiff(m.inverse(), rigid.inverse()), 1e-10);
+    EXPECT_TRUE(m.isTransRot() && m.isTransRotOrSym());
+    m.setColumnComponents(1, -m(0, 1), -m(1, 1), -m(2, 1), 0.0);  // mirror image
+    EXPECT_TRUE(!m.isTransRot() && m.isTransRotOrSym());
+    // Repair: tilt y towards x, stretch x and y, scramble z and the bottom row;
+    // y keeps only its part perpendicular to x, so y and z shrink by cos(s).
+    s = random.value(0.01, 0.05);
+    Mat4 drifted = rigid;
+    drifted.col(1).head<3>() =
+        1.02 * (std::cos(s) * rigid.col(1) + std::sin(s) * rigid.col(0)).head<3>();
+    drifted.col(0).head<3>() *= 0.97;
+    drifted.col(2).head<3>() = w;
+    drifted.row(3).setConstant(9.0);
+    (m = fromEigen(drifted)).repair();
+    Mat4 expected = rigid;
+    expected.block<3, 2>(0, 1) *= std::cos(s);
+    EXPECT_LT(maxDiff(m, expected), 1e-12);
+  }
+}
+
+TEST(CtrvVect3Mat4, TolerancesAreAbsoluteInclusiveSeparateAndNaNNeverRejects) {
+  const ToleranceGuard<CtrvVect3> vectorGuard;
+  const ToleranceGuard<CtrvMat4> matrixGuard;
+  const CtrvVect3 v(1, 2, 3), nan(kNaN, 2, 3);
+  EXPECT_TRUE(v == CtrvVect3(1.0009, 2, 3) && v != CtrvVect3(1.0011, 2, 3));
+  EXPECT_TRUE(v != CtrvVect3(1, 2, 2.998) && CtrvVect3(1e9, 0, 0) != CtrvVect3(1e9 + 1, 0, 0));
+  EXPECT_TRUE(nan == v && v == nan && nan != CtrvVect3(1, 5, 3));
+  // The order is exact and lexicographic; unordered components count as equal.
+  EXPECT_TRUE(v < CtrvVect3(2, 0, 0) && v < CtrvVect3(1, 2, 3.0001) && nan < CtrvVect3(0, 3, 0));
+  EXPECT_FALSE(CtrvVect3(2, 0, 0) < v || CtrvVect3(1, 3, 0) < v || v < v);
+  const CtrvMat4 zero(0.0);
+  EXPECT_TRUE(zero == CtrvMat4(0.001) && zero == CtrvMat4(-0.001) && zero == CtrvMat4(kNaN));
+  for (int k = 0; k < 16; ++k) {
+    CtrvMat4 b = zero;
+    b(k / 4, k % 4) = k % 2 ? 0.0011 : -0.0011;
+    EXPECT_TRUE(b != zero) << k;
+  }
+  for (double x : {0.0, 0.001, kNaN}) {  // too short an axis gives the identity
+    EXPECT_EQ(maxDiff(CtrvMat4(4.0).rotate(x, 0, 0, 1.0), Mat4::Identity()), 0.0) << x;
+  }
+  CtrvMat4::tolerance(0.0001);
+  CtrvVect3::tolerance(0.5);
+  EXPECT_TRUE(CtrvVect3() == CtrvPoint3(0.5, -0.5, 0));  // shared with points
+  EXPECT_TRUE(CtrvMat4(0.0) != CtrvMat4(0.0005) && CtrvMat4().rotate(0.0005, 0, 0, 1)(1, 1) != 1);
+}
+
+TEST(CtrvVect3Mat4, RigidityWithinTheTolerance) {
+  const double tilt = 0.0015, upright = std::sqrt(1 - tilt * tilt);
+  // Changes to the identity: rows of other lengths or not perpendicular,
+  // determinants near -1, other bottom rows.
+  using Changes = std::vector<std::tuple<int, int, double>>;
+  const std::tuple<Changes, bool, bool> cases[] = {
+      {{{0, 0, 1.002}, {1, 1, 1 / 1.002}}, false, false},
+      {{{2, 1, tilt}, {2, 2, upright}}, false, false},
+      {{{2, 2, -1.0009}}, false, true},
+      {{{2, 2, -1.0011}}, false, false},
+      {{{3, 0, kNaN}, {3, 1, 0.001}, {0, 3, INFINITY}}, true, true},  // translation not examined
+      {{{3, 2, -0.0011}}, false, false},
+      {{{3, 3, 0.9989}}, false, false},
+  };
+  for (const auto& [changes, rotation, rotationOrMirror] : cases) {
+    CtrvMat4 m;
+    for (const auto& [i, j, value] : changes) m(i, j) = value;
+    EXPECT_EQ(m.isTransRot(), rotation) << toEigen(m);
+    EXPECT_EQ(m.isTransRotOrSym(), rotationOrMirror) << toEigen(m);
+  }
+}
+
+}  // namespace
+}  // namespace trvTest
