@@ -1,8 +1,8 @@
 #ifndef TRV_TESTS_GEOMETRY_TEST_SUPPORT_H
 #define TRV_TESTS_GEOMETRY_TEST_SUPPORT_H
 
-// Helpers of the geometry tests: Eigen as an independent reference, seeded
-// random inputs, and a guard for the process-wide tolerances.
+// Helpers of the geometry tests: Eigen as an independent reference and
+// seeded random inputs.
 
 #include <CtrvGeometry.h>
 #include <CtrvMat.h>
@@ -18,13 +18,6 @@ namespace trvTest {
 using Vec3 = Eigen::Vector3d;
 using Mat4 = Eigen::Matrix4d;
 const double kNaN = std::nan("");
-
-// Restores the tolerance of T (CtrvVect3 or CtrvMat4) when a test ends.
-template <class T>
-struct ToleranceGuard {
-  const double saved = T::tolerance();
-  ~ToleranceGuard() { T::tolerance(saved); }
-};
 
 inline Mat4 toEigen(const CtrvMat4& m) {
   return Eigen::Map<const Eigen::Matrix<double, 4, 4, Eigen::RowMajor>>(

@@ -33,15 +33,12 @@ TEST(CtrvMat, CopiesAreDeepAndAssignmentsSafe) {
   const Eigen::MatrixXd e = randomMatrix(2, 3, 1);
   CtrvMat m = fromEigen(e), copy(m);
   const double* block = m.getAddress();
-  expectMatrix(copy, e);
   const CtrvMat& alias = m;
   m = copy;  // same size: copied in place
   m = alias;
   EXPECT_EQ(m.getAddress(), block);
   expectMatrix(m, e);
-  copy = m = CtrvMat(0, 0);  // other sizes, from temporaries
-  expectMatrix(copy, Eigen::MatrixXd(0, 0));
-  copy = fromEigen(randomMatrix(7, 5, 2));
+  copy = m = fromEigen(randomMatrix(7, 5, 2));  // other sizes, from temporaries
   expectMatrix(copy, randomMatrix(7, 5, 2));
 }
 

@@ -24,51 +24,31 @@ CtrvMat4 matrixOf(const CtrvQuatF& q) {
 
 float single(double v) { return static_cast<float>(v); }
 
-TEST(CtrvQuatF, MatrixConversionsAgreeWithEigenAndWithTheProduct) {
-  RandomGeometry random{std::mt19937(37)};
-  for (int n = 0; n < 1000; ++n) {
-    const Vec3 axis = random.fill(1).normalized();
-    const float a = single(random.value(-3.1, 3.1));
-    const CtrvQuatF q(a, axis[0], axis[1], axis[2]), aboutZ(a, 0, 0, 1);
-    EXPECT_LT(maxDiff(matrixOf(q), Eigen::Affine3d(Eigen::AngleAxisd(a, axis)).matrix()), 2e-6);
-    EXPECT_TRUE(matrixOf(aboutZ) == CtrvMat4().rotateZ(a));
-    EXPECT_TRUE(matrixOf(q * aboutZ) == matrixOf(q) * matrixOf(aboutZ));  // q * p applies p first
-    Mat4 e = random.rigid();
-    const CtrvQuatF fromMatrix(fromEigen(e));
-    e.col(3) << 0, 0, 0, 1;  // the translation is ignored
-    // Near a half turn the trace, summed in single precision, loses digits.
-    EXPECT_LT(maxDiff(matrixOf(fromMatrix), e), 5e-5);
-  }
-}
-
-CtrvMat4 withBlock(double m00, double m01, double m11, double m22) {
-  CtrvMat4 m;
-  m(0, 0) = m00, m(0, 1) = m01, m(1, 1) = m11, m(2, 2) = m22;
-  return m;
-}
-
 TEST(CtrvQuatF, AHalfTurnTiesAndTheTraceThresholdPickTheBranch) {
   const double n = std::sqrt(0.625), z = std::sqrt(1.5) / 2, w = -0.5 / std::sqrt(1.5);
   // trace + 1 is a multiple of 2^-24 near the threshold.
   const double step = std::ldexp(1.0, -24), below = std::floor(0.001 / step) * step;
-  const std::pair<CtrvMat4, Eigen::Vector4d> cases[] = {
-      {withBlock(1, 0, -1, -1), {0, 1, 0, 0}},
+  // Elements (0, 0), (0, 1), (1, 1) and (2, 2) of the block, and the quaternion (w, x, y, z).
+  const std::pair<Eigen::Vector4d, Eigen::Vector4d> cases[] = {
+      {{1, 0, -1, -1}, {0, 1, 0, 0}},
       // Each branch gives another answer here: a tie of the first two
       // diagonal elements takes the y branch, three equal ones the z branch.
-      {withBlock(0, 1, 0, -1), {0, std::sqrt(0.125) / n, std::sqrt(0.5) / n, 0}},
-      {withBlock(-0.5, 1, -0.5, -0.5), Eigen::Vector4d(w, 0, 0, z) / std::hypot(z, w)},
-      {withBlock(0, 0, 0, below + step - 1), {1, 0, 0, 0}},  // the threshold is exclusive
-      {withBlock(0, 0, 0, below - 1), {0, 0, 1, 0}},
+      {{0, 1, 0, -1}, {0, std::sqrt(0.125) / n, std::sqrt(0.5) / n, 0}},
+      {{-0.5, 1, -0.5, -0.5}, Eigen::Vector4d(w, 0, 0, z) / std::hypot(z, w)},
+      {{0, 0, 0, below + step - 1}, {1, 0, 0, 0}},  // the threshold is exclusive
+      {{0, 0, 0, below - 1}, {0, 0, 1, 0}},
   };
-  for (const auto& [m, expected] : cases) {
-    EXPECT_LT((wxyz(CtrvQuatF(m)) - expected).cwiseAbs().maxCoeff(), 1e-7) << toEigen(m);
+  for (const auto& [block, expected] : cases) {
+    CtrvMat4 m;
+    m(0, 0) = block[0], m(0, 1) = block[1], m(1, 1) = block[2], m(2, 2) = block[3];
+    EXPECT_LT((wxyz(CtrvQuatF(m)) - expected).cwiseAbs().maxCoeff(), 1e-7) << block;
   }
 }
 
 // The product and each stated intermediate are fixed to the last bit,
 // whatever instructions compute them: float operations on floats, other
 // values computed in double and stored as floats.
-TEST(CtrvQuatF, ArithmeticIsRoundedToFloatStepByStep) {
+TEST(CtrvQuatF, ArithmeticIsRoundedStepByStepAndAgreesWithEigen) {
   RandomGeometry random{std::mt19937(43)};
   const float exact[] = {0.0f, -0.0f, 1.0f, -1.0f, 0.5f, 3.0f};  // cancel to signed zeros
   for (int n = 0; n < 2000; ++n) {
@@ -84,17 +64,25 @@ TEST(CtrvQuatF, ArithmeticIsRoundedToFloatStepByStep) {
     EXPECT_TRUE(identical(q, quat(single(std::cos(h)), sn * px, sn * qx, sn * qy)));
     const double w = q.w(), x = q.x(), y = q.y(), z = q.z();
     EXPECT_EQ(q.magnitude(), std::sqrt(single(w * w + x * x + y * y + z * z)));
-    // From a matrix: the first branch, then the normalisation.
+    // The matrices agree with Eigen's; the matrix of p * q is P * Q, applying q first.
+    const Vec3 axis = random.fill(1).normalized();
+    const CtrvQuatF unit(pw, axis[0], axis[1], axis[2]), aboutZ(pw, 0, 0, 1);
+    EXPECT_LT(maxDiff(matrixOf(unit), Eigen::Affine3d(Eigen::AngleAxisd(pw, axis)).matrix()), 2e-6);
+    EXPECT_TRUE(matrixOf(aboutZ) == CtrvMat4().rotateZ(pw));
+    EXPECT_TRUE(matrixOf(unit * aboutZ) ==
+                matrixOf(unit) * matrixOf(aboutZ));  // p * q applies q first
     const Mat4 e = random.rigid();
+    Mat4 rotation = e;
+    rotation.col(3) << 0, 0, 0, 1;  // the translation is ignored
+    // Near a half turn the trace, summed in single precision, loses digits.
+    EXPECT_LT(maxDiff(matrixOf(CtrvQuatF(fromEigen(e))), rotation), 5e-5);
+    // From a matrix: the first branch, then the normalisation.
     const float t = single(single(single(e(0, 0) + e(1, 1)) + e(2, 2)) + 1.0);
     if (t <= 0.001f) continue;
-    const double sr = single(std::sqrt(static_cast<double>(t))), r = single(0.5 / sr);
-    CtrvQuatF expected =
-        quat(single(0.5 * sr), single(single(e(2, 1) - e(1, 2)) * r),
-             single(single(e(0, 2) - e(2, 0)) * r), single(single(e(1, 0) - e(0, 1)) * r));
-    const double inverse = single(1.0 / expected.magnitude());
-    expected = quat(expected.w() * inverse, expected.x() * inverse, expected.y() * inverse,
-                    expected.z() * inverse);
+    const float sr = std::sqrt(t), r = 0.5f / sr;
+    CtrvQuatF expected = quat(0.5f * sr, single(e(2, 1) - e(1, 2)) * r,
+                              single(e(0, 2) - e(2, 0)) * r, single(e(1, 0) - e(0, 1)) * r);
+    expected.normalize();
     EXPECT_TRUE(CtrvQuatF(fromEigen(e)) == expected);
   }
 }
