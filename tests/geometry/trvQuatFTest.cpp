@@ -68,8 +68,7 @@ TEST(CtrvQuatF, ArithmeticIsRoundedStepByStepAndAgreesWithEigen) {
     const Vec3 axis = random.fill(1).normalized();
     const CtrvQuatF unit(pw, axis[0], axis[1], axis[2]);
     EXPECT_LT(maxDiff(matrixOf(unit), Eigen::Affine3d(Eigen::AngleAxisd(pw, axis)).matrix()), 2e-6);
-    EXPECT_TRUE(matrixOf(unit * aboutZ) ==
-                matrixOf(unit) * matrixOf(aboutZ));  // p * q applies q first
+    EXPECT_TRUE(matrixOf(unit * aboutZ) == matrixOf(unit) * matrixOf(aboutZ));
     const Mat4 e = random.rigid();
     Mat4 rotation = e;
     rotation.col(3) << 0, 0, 0, 1;  // the translation is ignored

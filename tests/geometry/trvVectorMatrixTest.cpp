@@ -61,8 +61,9 @@ TEST(CtrvVect3Mat4, TolerancesAreAbsoluteInclusiveAndSeparateAndNaNNeverRejects)
   // The order is exact and lexicographic; unordered components count as equal.
   EXPECT_TRUE(v < CtrvVect3(1, 2, 3.0001) && !(CtrvVect3(1, 3, 0) < v) && nan < CtrvVect3(0, 3, 0));
   const CtrvMat4 zero(0.0);
+  // Both bounds are inclusive and a NaN never rejects.
   EXPECT_TRUE(zero == CtrvMat4(0.001) && zero == CtrvMat4(-0.001) && zero == CtrvMat4(kNaN));
-  for (int k = 0; k < 16; ++k) {
+  for (int k = 0; k < 16; ++k) {  // every element counts
     CtrvMat4 b = zero;
     b(k / 4, k % 4) = k % 2 ? 0.0011 : -0.0011;
     EXPECT_TRUE(b != zero) << k;
@@ -93,7 +94,8 @@ TEST(CtrvVect3Mat4, TolerancesAreAbsoluteInclusiveAndSeparateAndNaNNeverRejects)
   CtrvMat4::tolerance(0.0001), CtrvVect3::tolerance(0.5);
   EXPECT_TRUE(CtrvVect3() == CtrvPoint3(0.5, -0.5, 0));  // shared with points
   EXPECT_TRUE(CtrvMat4(0.0) != CtrvMat4(0.0005) && CtrvMat4().rotate(0.0005, 0, 0, 1)(1, 1) != 1);
-  CtrvMat4::tolerance(0.001), CtrvVect3::tolerance(0.001);
+  CtrvMat4::tolerance(0.001);
+  CtrvVect3::tolerance(0.001);
   // A frame from an x axis: z perpendicular to the axis of the smallest
   // component, ties going to the lower index.
   const std::pair<CtrvVect3, int> smallest[] = {
