@@ -1,41 +1,35 @@
 #ifndef TRV_TESTS_GEOMETRY_TEST_SUPPORT_H
 #define TRV_TESTS_GEOMETRY_TEST_SUPPORT_H
 
-// Helpers of the geometry tests: conversions to Eigen, which serves as an
-// independent reference, seeded random inputs, and a guard for the
-// process-wide tolerances.
+// Helpers of the geometry tests: Eigen as an independent reference and
+// seeded random inputs.
 
-#include <CtrvMat4.h>
-#include <CtrvVect3.h>
+#include <CtrvGeometry.h>
+#include <CtrvMat.h>
+#include <CtrvQuatF.h>
+#include <gtest/gtest.h>
 
-#include <Eigen/Geometry>
+#include <Eigen/Dense>
+#include <cmath>
 #include <random>
 
 namespace trvTest {
 
-// Restores the tolerance of T (CtrvVect3 or CtrvMat4) when a test ends.
-template <class T>
-class ToleranceGuard {
- public:
-  ToleranceGuard() : m_saved(T::tolerance()) {}
-  ~ToleranceGuard() { T::tolerance(m_saved); }
+using Vec3 = Eigen::Vector3d;
+using Mat4 = Eigen::Matrix4d;
+const double kNaN = std::nan("");
 
- private:
-  double m_saved;
-};
-
-inline Eigen::Matrix4d toEigen(const CtrvMat4& m) {
+inline Mat4 toEigen(const CtrvMat4& m) {
   return Eigen::Map<const Eigen::Matrix<double, 4, 4, Eigen::RowMajor>>(
       static_cast<const double*>(m.getAddress()));
 }
-inline Eigen::Vector3d toEigen(const CtrvVect3& v) { return Eigen::Vector3d(v[0], v[1], v[2]); }
-
-inline CtrvMat4 fromEigen(const Eigen::Matrix4d& e) {
+inline Vec3 toEigen(const CtrvVect3& v) { return Vec3(v[0], v[1], v[2]); }
+inline CtrvVect3 fromEigen(const Vec3& e) { return CtrvVect3(e[0], e[1], e[2]); }
+inline CtrvMat4 fromEigen(const Mat4& e) {
   CtrvMat4 m;
   for (int k = 0; k < 16; ++k) m(k / 4, k % 4) = e(k / 4, k % 4);
   return m;
 }
-inline CtrvVect3 fromEigen(const Eigen::Vector3d& e) { return CtrvVect3(e[0], e[1], e[2]); }
 
 // Largest absolute difference between corresponding elements.
 template <class T, class E>
@@ -43,35 +37,19 @@ double maxDiff(const T& value, const E& expected) {
   return (toEigen(value) - expected).cwiseAbs().maxCoeff();
 }
 
-// Seeded source of random geometry: every run sees the same inputs.
-class RandomGeometry {
- public:
-  explicit RandomGeometry(unsigned seed) : m_rng(seed) {}
-
-  double value(double low, double high) {
-    return std::uniform_real_distribution<double>(low, high)(m_rng);
-  }
-  Eigen::Vector3d vector(double range) {
-    return Eigen::Vector3d(value(-range, range), value(-range, range), value(-range, range));
-  }
-  Eigen::Matrix4d matrix() {
-    Eigen::Matrix4d e;
-    for (int k = 0; k < 16; ++k) e(k / 4, k % 4) = value(-10.0, 10.0);
-    return e;
-  }
-  Eigen::Quaterniond rotation() {
-    return Eigen::Quaterniond(value(-1, 1), value(-1, 1), value(-1, 1), value(-1, 1)).normalized();
+// Seeded, so every run sees the same inputs.
+struct RandomGeometry {
+  std::mt19937 rng;
+  double value(double lo, double hi) { return std::uniform_real_distribution<>(lo, hi)(rng); }
+  template <class M = Vec3>  // elements uniform in [-range, range]
+  M fill(double range) {
+    return M::NullaryExpr([&] { return value(-range, range); });
   }
   // A rotation and a translation, bottom row (0, 0, 0, 1).
-  Eigen::Matrix4d rigid() {
-    Eigen::Matrix4d e = Eigen::Matrix4d::Identity();
-    e.topLeftCorner<3, 3>() = rotation().toRotationMatrix();
-    e.topRightCorner<3, 1>() = vector(50.0);
-    return e;
+  Mat4 rigid() {
+    const Eigen::Quaterniond q(fill<Eigen::Vector4d>(1.0));
+    return (Eigen::Translation3d(fill(50.0)) * q.normalized()).matrix();
   }
-
- private:
-  std::mt19937 m_rng;
 };
 
 }  // namespace trvTest
