@@ -39,10 +39,11 @@ void expectProductsInOrder(const CtrvMat4& a, const CtrvMat4& b, const CtrvPoint
 }
 
 TEST(CtrvMat4ProductOrder, EveryElementAndCoordinateIsTheLeftToRightSum) {
-  trvTest::RandomGeometry random(7);
+  trvTest::RandomGeometry random{std::mt19937(7)};
   for (int n = 0; n < 200; ++n) {
     const CtrvPoint3 p(random.value(-9, 9), random.value(-9, 9), random.value(-9, 9));
-    expectProductsInOrder(fromEigen(random.matrix()), fromEigen(random.matrix()), p);
+    expectProductsInOrder(fromEigen(random.fill<trvTest::Mat4>(10.0)),
+                          fromEigen(random.fill<trvTest::Mat4>(10.0)), p);
   }
   // Rounding that depends on the order: 1e16 + 1 - 1e16 is 0, not 1.
   CtrvMat4 a(0.0);

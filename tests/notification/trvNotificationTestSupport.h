@@ -34,14 +34,18 @@ struct Recorder {
 /// A client-written callback with a chosen receiver address and no class,
 /// which tells when it is destroyed.
 struct PlainCallback : CtrvBaseNotificationCallback {
-  PlainCallback(void* address, bool* destroyed) : address(address), destroyed(destroyed) {}
-  ~PlainCallback() override { *destroyed = true; }
+  PlainCallback(void* address, bool* destroyed = nullptr)
+      : address(address), destroyed(destroyed) {}
+  ~PlainCallback() override {
+    if (destroyed != nullptr) *destroyed = true;
+  }
   void deliver(const Notification&) override {}
   void* receiver() const override { return address; }
-  bool isActive() const override { return true; }
-  void setActive(bool) override {}
+  bool isActive() const override { return active; }
+  void setActive(bool on) override { active = on; }
   void* address;
   bool* destroyed;
+  bool active = true;
 };
 
 class NotificatorTest : public ::testing::Test {
