@@ -205,7 +205,11 @@ boost::shared_ptr<CtrvNotificator> CtrvNotificator::defaultNotificator() {
   return s_defaultNotificator;
 }
 
-void CtrvNotificator::notify(unsigned int type) const { notify(CtrvNotification::create(type)); }
+void CtrvNotificator::notify(unsigned int type) const {
+  // Moved into its const form: a converted copy would cost two atomic operations.
+  const boost::shared_ptr<const CtrvNotification> notification(CtrvNotification::create(type));
+  notify(notification);
+}
 
 void CtrvNotificator::notify(const boost::shared_ptr<const CtrvNotification>& notification) const {
   if (!notification) return;

@@ -64,8 +64,7 @@ TEST_F(DispatchTrace, OneReceiveLineThenOneLinePerActiveReceiverUnderIdsOfTheirO
   // notification is traced apart.
   a.listen(*notificator, t);
   b.listen(*notificator, t);
-  bool destroyed = false;
-  notificator->subscribe(t, boost::make_shared<trvTest::PlainCallback>(&journal, &destroyed));
+  notificator->subscribe(t, boost::make_shared<trvTest::PlainCallback>(&journal));
   a.action = [&](const auto&) {
     notificator->unsubscribe(&b);
     notificator->notify(u);
