@@ -27,7 +27,8 @@ class TRV_API CtrvChainedProgressDelegate : public CtrvProgressDelegate {
   ~CtrvChainedProgressDelegate() override;
   /// Memberwise: the copy shares the embedded delegate.
   CtrvChainedProgressDelegate(const CtrvChainedProgressDelegate& other);
-  /// Memberwise: this delegate then shares the embedded delegate of `other`.
+  /// Memberwise: this delegate then shares the embedded delegate of `other`,
+  /// unless that delegate leads back to this one (its own is then kept).
   CtrvChainedProgressDelegate& operator=(const CtrvChainedProgressDelegate& other);
 
   /// Passes nextStep() on. @return the embedded delegate's answer.
@@ -58,7 +59,9 @@ class TRV_API CtrvChainedProgressDelegate : public CtrvProgressDelegate {
   bool hasStarted() const override;
 
   /// Replaces the embedded delegate, releasing the previous one. An empty
-  /// pointer is accepted.
+  /// pointer is accepted. A delegate whose chain leads back to this one
+  /// (this one included) is refused and the chain is left unchanged, since
+  /// every call would then be passed on without end.
   virtual void embeddedProgressDelegate(const boost::shared_ptr<CtrvProgressDelegate>& delegate);
   /// A new shared reference to the embedded delegate (empty if none).
   virtual boost::shared_ptr<CtrvProgressDelegate> embeddedProgressDelegate() const;
@@ -68,6 +71,9 @@ class TRV_API CtrvChainedProgressDelegate : public CtrvProgressDelegate {
   explicit CtrvChainedProgressDelegate(const boost::shared_ptr<CtrvProgressDelegate>& embedded);
 
  private:
+  /// Whether following embedded delegates from `link` reaches `target`.
+  static bool leadsTo(const CtrvProgressDelegate* link, const CtrvProgressDelegate* target);
+
   boost::shared_ptr<CtrvProgressDelegate> m_embedded;
 };
 

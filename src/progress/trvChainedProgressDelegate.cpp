@@ -13,7 +13,12 @@ CtrvChainedProgressDelegate::CtrvChainedProgressDelegate(const CtrvChainedProgre
     default;
 
 CtrvChainedProgressDelegate& CtrvChainedProgressDelegate::operator=(
-    const CtrvChainedProgressDelegate& other) = default;
+    const CtrvChainedProgressDelegate& other) {
+  CtrvProgressDelegate::operator=(other);
+  // Taking over a delegate that leads back here would make a loop: keep ours.
+  if (!leadsTo(other.m_embedded.get(), this)) m_embedded = other.m_embedded;
+  return *this;
+}
 
 bool CtrvChainedProgressDelegate::nextStep() {
   const boost::shared_ptr<CtrvProgressDelegate> embedded = embeddedProgressDelegate();
@@ -83,7 +88,19 @@ bool CtrvChainedProgressDelegate::hasStarted() const {
 
 void CtrvChainedProgressDelegate::embeddedProgressDelegate(
     const boost::shared_ptr<CtrvProgressDelegate>& delegate) {
+  // A chain that led back here would pass every call on without end.
+  if (leadsTo(delegate.get(), this)) return;
   m_embedded = delegate;
+}
+
+bool CtrvChainedProgressDelegate::leadsTo(const CtrvProgressDelegate* link,
+                                          const CtrvProgressDelegate* target) {
+  while (link != nullptr) {
+    if (link == target) return true;
+    const auto* chained = dynamic_cast<const CtrvChainedProgressDelegate*>(link);
+    link = chained != nullptr ? chained->embeddedProgressDelegate().get() : nullptr;
+  }
+  return false;
 }
 
 boost::shared_ptr<CtrvProgressDelegate> CtrvChainedProgressDelegate::embeddedProgressDelegate()

@@ -72,3 +72,21 @@ TEST(ProgressObserverFault, AThrowingObserverLosesNoStepAndNoReport) {
 }
 
 }  // namespace
+
+// A chain that would lead back to itself, through the setter or an
+// assignment, is refused: every call would otherwise recurse without end.
+TEST(ProgressChainFault, ALoopInTheChainIsRefused) {
+  const auto notifying = Notifying::create();
+  const auto inner = CtrvTimedProgressDelegate::create(notifying, 0.0);
+  const auto outer = CtrvTimedProgressDelegate::create(inner, 0.0);
+  outer->embeddedProgressDelegate(outer);
+  inner->embeddedProgressDelegate(outer);
+  *inner = *outer;
+  EXPECT_EQ(outer->embeddedProgressDelegate(), inner);
+  EXPECT_EQ(inner->embeddedProgressDelegate(), notifying);
+
+  outer->stepCount(2);
+  outer->start();
+  EXPECT_TRUE(outer->nextStep());
+  EXPECT_EQ(notifying->step(), 1u);
+}
