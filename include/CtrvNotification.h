@@ -99,7 +99,7 @@ class TRV_API CtrvNotification {
 
  protected:
   /// A notification of the given type with no sender and empty tables.
-  explicit CtrvNotification(unsigned int type);
+  explicit CtrvNotification(unsigned int type) noexcept;
 
   /// Stores the self reference. Always returns TR_OK.
   trStatus init(const boost::weak_ptr<CtrvNotification>& self);
@@ -116,8 +116,12 @@ class TRV_API CtrvNotification {
   using Registry = std::map<unsigned int, std::pair<std::string, std::string>>;
 
   static Registry& typeInfo();
+  /// A new notification in one block with its reference counts, its self
+  /// reference already taken (the init operations may then be given it).
   static boost::shared_ptr<CtrvNotification> allocate(unsigned int type,
                                                       const std::type_info* senderClass);
+  /// Ends the life of a notification made by allocate(), its last owner gone.
+  static void endLifeInBlock(CtrvNotification* notification);
 
   /// The class of `object`, its dynamic class when polymorphic; null when
   /// there is no object or its class is not known (an untyped pointer).
@@ -162,7 +166,7 @@ template <class S>
 boost::shared_ptr<CtrvNotification> CtrvNotification::create(unsigned int type,
                                                              const boost::shared_ptr<S>& sender) {
   boost::shared_ptr<CtrvNotification> notification = allocate(type, classOf(sender.get()));
-  if (notification->initWithShPtr(notification, untyped(sender)) != TR_OK) return {};
+  if (notification->initWithShPtr(notification->m_self, untyped(sender)) != TR_OK) return {};
   return notification;
 }
 
@@ -171,7 +175,7 @@ boost::shared_ptr<CtrvNotification> CtrvNotification::create(unsigned int type,
                                                              const boost::weak_ptr<S>& sender) {
   const boost::shared_ptr<S> living = sender.lock();
   boost::shared_ptr<CtrvNotification> notification = allocate(type, classOf(living.get()));
-  if (notification->initWithWkPtr(notification, untyped(living)) != TR_OK) return {};
+  if (notification->initWithWkPtr(notification->m_self, untyped(living)) != TR_OK) return {};
   return notification;
 }
 
@@ -179,7 +183,7 @@ template <class S>
 boost::shared_ptr<CtrvNotification> CtrvNotification::create(unsigned int type, S* sender) {
   boost::shared_ptr<CtrvNotification> notification = allocate(type, classOf(sender));
   void* address = const_cast<void*>(static_cast<const void*>(sender));
-  if (notification->initWithPtr(notification, address) != TR_OK) return {};
+  if (notification->initWithPtr(notification->m_self, address) != TR_OK) return {};
   return notification;
 }
 

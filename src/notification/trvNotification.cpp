@@ -1,8 +1,37 @@
 #include "CtrvNotification.h"
 
+#include <cstddef>
+#include <new>
+
+#include "notification/trvNotificationBlocks.h"
 #include "notification/trvNotificationIdentifiers.h"
 
 namespace {
+
+// A notification and its reference counts share one block. This allocator
+// hands the counts their room in it; giving the counts back gives back the
+// whole block, which the counts outlive.
+template <class T>
+struct CountsInBlock {
+  using value_type = T;
+  explicit CountsInBlock(CtrvNotificationBlock* b) : block(b) {}
+  template <class U>
+  CountsInBlock(const CountsInBlock<U>& other) : block(other.block) {}
+  T* allocate(std::size_t /*one*/) {
+    static_assert(sizeof(T) <= CtrvNotificationBlock::kCountsRoom, "counts outgrow their room");
+    return reinterpret_cast<T*>(block->counts);
+  }
+  void deallocate(T* /*counts*/, std::size_t /*one*/) { trvGiveBackNotificationBlock(block); }
+  CtrvNotificationBlock* block;
+};
+template <class T, class U>
+bool operator==(const CountsInBlock<T>& a, const CountsInBlock<U>& b) {
+  return a.block == b.block;
+}
+template <class T, class U>
+bool operator!=(const CountsInBlock<T>& a, const CountsInBlock<U>& b) {
+  return !(a == b);
+}
 
 // The value stored under `key`, or the type's zero; never inserts the key.
 template <class Value>
@@ -43,25 +72,48 @@ std::string CtrvNotification::nameFromType(unsigned int type) {
   return found->second.first + "::" + found->second.second;
 }
 
-CtrvNotification::CtrvNotification(unsigned int type)
+CtrvNotification::CtrvNotification(unsigned int type) noexcept
     : m_type(type), m_rawSender(nullptr), m_senderClass(nullptr) {}
 
 CtrvNotification::~CtrvNotification() = default;
 
 boost::shared_ptr<CtrvNotification> CtrvNotification::allocate(unsigned int type,
                                                                const std::type_info* senderClass) {
-  boost::shared_ptr<CtrvNotification> notification(new CtrvNotification(type));
-  notification->m_senderClass = senderClass;
+  CtrvNotificationBlock* block = trvTakeNotificationBlock();
+  auto* object = reinterpret_cast<CtrvNotification*>(block->object);
+  // Nothing below throws: the counts' room is already there.
+  boost::shared_ptr<CtrvNotification> notification(object, &endLifeInBlock,
+                                                   CountsInBlock<CtrvNotification>(block));
+  // The self reference is taken before the object is built: the atomic count
+  // operation then waits on a few pending stores instead of the whole object's.
+  boost::weak_ptr<CtrvNotification> self(notification);
+  ::new (block->object) CtrvNotification(type);
+  object->m_self = std::move(self);
+  object->m_senderClass = senderClass;
   return notification;
 }
 
+void CtrvNotification::endLifeInBlock(CtrvNotification* notification) {
+  // Most notifications end with every table empty (one posted by type never
+  // gets a value), and an empty table owns nothing. Their storage is then
+  // reused without running the table destructors, which cost more than the
+  // rest of the release: only the references are let go.
+  if (notification->m_doubles.empty() && notification->m_bools.empty() &&
+      notification->m_ints.empty() && notification->m_unsignedInts.empty() &&
+      notification->m_objects.empty() && notification->m_constObjects.empty() &&
+      notification->m_words.empty() && notification->m_strings.empty()) {
+    notification->m_self.reset();
+    notification->m_sender.reset();
+    notification->m_weakSender.reset();
+    return;
+  }
+  // Built as exactly this class, so the destructor is called directly.
+  notification->CtrvNotification::~CtrvNotification();
+}
+
 boost::shared_ptr<CtrvNotification> CtrvNotification::create(unsigned int type) {
-  boost::shared_ptr<CtrvNotification> notification = allocate(type, nullptr);
-  // What init(notification) does, without the temporary weak pointer: each
-  // weak pointer made or dropped is an atomic operation, and notify(type)
-  // creates a notification on every call.
-  notification->m_self = notification;
-  return notification;
+  // allocate() has set the self reference init() would set.
+  return allocate(type, nullptr);
 }
 
 trStatus CtrvNotification::init(const boost::weak_ptr<CtrvNotification>& self) {

@@ -53,16 +53,26 @@ void gatherFrom(const Table& table, const boost::shared_ptr<void>& sender,
   for (const Callback& callback : table.anySender) callbacks.push_back(callback.get());
 }
 
+template <class Table>
+bool filtersOnSenders(const Table* table) {
+  return table != nullptr && !table->oneSender.empty();
+}
+
 template <class Tables>
 void gatherSubscribers(const Tables& tables, const CtrvNotification& notification,
                        GatheredCallbacks& callbacks) {
-  const boost::shared_ptr<void> sender = notification.sender();
   const unsigned int type = notification.type();
-  if (type < tables.size()) gatherFrom(tables[type], sender, callbacks);
-  // A notification of the every-type identifier itself has just been matched
-  // against that table; doing it again would deliver it twice.
   const unsigned int anyType = CtrvNotificator::ANY_TYPE;
-  if (type != anyType && anyType < tables.size()) gatherFrom(tables[anyType], sender, callbacks);
+  const auto* ofType = type < tables.size() ? &tables[type] : nullptr;
+  // A notification of the every-type identifier itself is matched against
+  // that table once; doing it again would deliver it twice.
+  const auto* ofAnyType = type != anyType && anyType < tables.size() ? &tables[anyType] : nullptr;
+  // Only fetched when a subscription filters on senders: taking a shared
+  // sender costs two atomic operations.
+  boost::shared_ptr<void> sender;
+  if (filtersOnSenders(ofType) || filtersOnSenders(ofAnyType)) sender = notification.sender();
+  if (ofType != nullptr) gatherFrom(*ofType, sender, callbacks);
+  if (ofAnyType != nullptr) gatherFrom(*ofAnyType, sender, callbacks);
 }
 
 Callback& callbackOf(Callback& callback) { return callback; }
@@ -126,7 +136,7 @@ class CtrvNotificator::DispatchScope {
   }
   ~DispatchScope() {
     if (--m_notificator.m_dispatchDepth > 0) return;
-    releaseRetired();
+    if (!m_notificator.m_retired.empty()) releaseRetired();
     if (m_notificator.m_orphaned) delete &m_notificator;
   }
   DispatchScope(const DispatchScope&) = delete;
@@ -222,9 +232,11 @@ void CtrvNotificator::notify(const boost::shared_ptr<const CtrvNotification>& no
   gatherSubscribers(m_tables, *notification, callbacks);
   bool somebodyReceived = false;
   for (CtrvBaseNotificationCallback* callback : callbacks) {
-    if (m_doesLog) logDispatch(dispatchId, *callback);
-    // Only the nobody line needs to know, so one active callback is enough.
-    if (!somebodyReceived) somebodyReceived = callback->isActive();
+    if (m_doesLog) {
+      logDispatch(dispatchId, *callback);
+      // Only the nobody line needs to know, so one active callback is enough.
+      if (!somebodyReceived) somebodyReceived = callback->isActive();
+    }
     callback->deliver(notification);
   }
   if (m_doesLog && !somebodyReceived) logNobody(dispatchId);
