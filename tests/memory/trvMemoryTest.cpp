@@ -147,16 +147,23 @@ TEST(MemoryProgressDelegate,
   zero->minimum(7);
   EXPECT_TRUE(zero->cancelled());
   EXPECT_EQ(newRecords(), "0 Hard minimum memory limit of 7 reached. Stopping the process.\n");
-  // Through an invalid indicator, each query would log a failed assertion;
-  // a failed query stops nothing.
+  // An indicator that names no figure logs each failed query and never
+  // cancels by itself; the embedded delegate still decides, and once it has
+  // cancelled no memory is asked.
   const auto inner = boost::make_shared<trvTest::RecordingDelegate>();
-  const auto invalid =
-      CtrvMemoryProgressDelegate::createWithMax(static_cast<Memory::Indicator>(17), 0, inner);
-  inner->isCancelled = true;
-  EXPECT_TRUE(invalid->cancelled());
-  EXPECT_EQ(newRecords(), "");
-  inner->isCancelled = false;
-  EXPECT_FALSE(invalid->cancelled());
+  for (int invalid : {-1, 17}) {
+    const auto indicator = static_cast<Memory::Indicator>(invalid);
+    for (const auto& delegate : {CtrvMemoryProgressDelegate::createWithMin(indicator, ~0ul, inner),
+                                 CtrvMemoryProgressDelegate::createWithMax(indicator, 0, inner)}) {
+      delegate->start();
+      EXPECT_FALSE(delegate->cancelled()) << invalid;
+      EXPECT_NE(newRecords(), "") << "the failed query is logged";
+      inner->isCancelled = true;
+      EXPECT_TRUE(delegate->cancelled());
+      EXPECT_EQ(newRecords(), "");
+      inner->isCancelled = false;
+    }
+  }
 }
 
 }  // namespace

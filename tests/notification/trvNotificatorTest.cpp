@@ -4,10 +4,16 @@
 
 namespace {
 
+using trvTest::PlainCallback;
 using trvTest::Recorder;
 using NotificatorTest = trvTest::NotificatorTest;
 
 const unsigned int kAny = CtrvNotificator::ANY_TYPE;
+
+struct Failure : std::runtime_error {
+  Failure() : std::runtime_error("subscriber failure") {}
+};
+const auto throwFailure = [](const trvTest::Notification&) { throw Failure(); };
 
 // Type and sender first, then type only, then every type with the sender,
 // then every type alone; each group in subscription order.
@@ -52,8 +58,8 @@ TEST_F(NotificatorTest, SubscribersMayChangeTheTablesPostAndThrowWhileBeingCalle
   };
   EXPECT_EQ(post(t), "a d c ");
   a.action = nullptr;
-  c.action = [](const auto&) { throw std::runtime_error("subscriber"); };
-  EXPECT_THROW(post(t), std::runtime_error);
+  c.action = throwFailure;
+  EXPECT_THROW(post(t), Failure);
   EXPECT_EQ(journal, "a c ") << "the remaining subscriber is not called";
 }
 
@@ -66,6 +72,51 @@ TEST_F(NotificatorTest, DelegatesReceiveAfterTheirDelegatorAndLoopsAreRefused) {
   c.listen(*last, t);
   EXPECT_EQ(post(t), "a b c ");
   EXPECT_EQ(last->delegateNotificator(notificator), TR_ERROR);
+  *last = *CtrvNotificator::create(notificator);  // takes the callbacks, not the delegate
+  EXPECT_EQ(last->delegateNotificator(), nullptr);
+  EXPECT_EQ(post(t), "a b ");
+  EXPECT_EQ(post(*notificator, trvTest::Notification()), "") << "a null notification is ignored";
+}
+
+// A throw in a delegate's subscriber stops the dispatch there; the chain
+// delivers in full afterwards.
+TEST_F(NotificatorTest, AThrowInADelegateLeavesTheChainWhole) {
+  const auto first = CtrvNotificator::create(notificator);
+  a.listen(*first, t);
+  b.listen(*notificator, t);
+  c.listen(*notificator, t);
+  b.action = throwFailure;
+  EXPECT_THROW(post(*first, CtrvNotification::create(t)), Failure);
+  EXPECT_EQ(journal, "a b ");
+  b.action = nullptr;
+  EXPECT_EQ(post(*first, CtrvNotification::create(t)), "a b c ");
+}
+
+// A throw from a nested dispatch unwinds both dispatches: a callback retired
+// meanwhile is released, and both notificators are back out of dispatch (an
+// unsubscribed callback is released at once) and deliver as before.
+TEST_F(NotificatorTest, AThrowFromANestedDispatchLeavesBothUsable) {
+  const auto inner = CtrvNotificator::create();
+  int retiredTag = 0, idleTag = 0;
+  bool retiredDestroyed = false, idleDestroyed = false;
+  a.listen(*notificator, t);
+  notificator->subscribe(t, boost::make_shared<PlainCallback>(&retiredTag, &retiredDestroyed));
+  b.listen(*notificator, t);
+  c.listen(*inner, t);
+  a.action = [&](const auto&) {
+    notificator->unsubscribe(&retiredTag);
+    inner->notify(t);
+  };
+  c.action = throwFailure;
+  EXPECT_THROW(post(t), Failure);
+  EXPECT_EQ(journal, "a c ");
+  EXPECT_TRUE(retiredDestroyed) << "released when the dispatch unwound";
+  a.action = c.action = nullptr;
+  EXPECT_EQ(post(t), "a b ");
+  EXPECT_EQ(post(*inner, CtrvNotification::create(t)), "c ");
+  inner->subscribe(t, boost::make_shared<PlainCallback>(&idleTag, &idleDestroyed));
+  inner->unsubscribe(&idleTag);
+  EXPECT_TRUE(idleDestroyed) << "no dispatch of the inner notificator was left open";
 }
 
 // A subscriber drops the last reference to the notificator, which must live
@@ -77,10 +128,24 @@ TEST_F(NotificatorTest, NotifyKeepsItsNotificatorAliveUntilItReturns) {
   c.listen(*dropped, t);
   a.listen(*notificator, t);
   bool destroyed = false;
-  dropped->subscribe(u, boost::make_shared<trvTest::PlainCallback>(nullptr, &destroyed));
+  dropped->subscribe(u, boost::make_shared<PlainCallback>(nullptr, &destroyed));
   b.action = [&](const auto&) { dropped.reset(); };
   c.action = [&](const auto&) { EXPECT_FALSE(destroyed); };
   EXPECT_EQ(post(*dropped, CtrvNotification::create(t)), "b c a ") << "the delegate was reached";
+  EXPECT_TRUE(destroyed);
+
+  // Likewise when the subscriber throws after letting go.
+  dropped = CtrvNotificator::create();
+  destroyed = false;
+  b.listen(*dropped, t);
+  dropped->subscribe(u, boost::make_shared<PlainCallback>(nullptr, &destroyed));
+  b.action = [&](const auto&) {
+    dropped.reset();
+    EXPECT_FALSE(destroyed) << "not while its dispatch runs";
+    throw Failure();
+  };
+  CtrvNotificator* const raw = dropped.get();
+  EXPECT_THROW(raw->notify(t), Failure);
   EXPECT_TRUE(destroyed);
 }
 
