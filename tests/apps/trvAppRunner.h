@@ -2,12 +2,20 @@
 #define TRV_APP_RUNNER_H
 
 // Runs the trv program in a child process, as a user would, and collects
-// what it writes and how it ends.
+// what it writes and how it ends. A program that never ends is left to the
+// test's time limit (tests/apps/CMakeLists.txt).
 
-#include <sys/types.h>
+#include <fcntl.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "support/trvTestSupport.h"
 
 namespace trvTest {
 
@@ -20,37 +28,83 @@ struct AppRun {
 };
 
 /// The program running in `directory`, its standard input empty, its
-/// standard output on a pipe and its standard error on a pipe, or on a
-/// terminal `columns` wide when `columns` is not 0. Killed if still running
-/// when the object goes.
+/// standard output in a file of its own and its standard error on a pipe, or
+/// on a terminal `columns` wide when `columns` is not 0. Killed if still
+/// running when the object goes.
 class AppProcess {
  public:
-  AppProcess(const std::vector<std::string>& args, const std::string& directory, int columns = 0);
-  ~AppProcess();
+  AppProcess(const std::vector<std::string>& args, const std::string& directory, int columns = 0) {
+    int err[2] = {-1, -1};
+    winsize size{24, static_cast<unsigned short>(columns), 0, 0};
+    const int made = columns == 0 ? pipe(err) : openpty(&err[0], &err[1], nullptr, nullptr, &size);
+    const int out = open(m_outputs.file("out").c_str(), O_WRONLY | O_CREAT, 0600);
+    if (made != 0 || out < 0) std::abort();
+    m_pid = fork();
+    if (m_pid == 0) {
+      dup2(open("/dev/null", O_RDONLY), 0);
+      dup2(out, 1);
+      dup2(err[1], 2);
+      std::vector<char*> argv{const_cast<char*>(TRV_APP_PATH)};
+      for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+      argv.push_back(nullptr);
+      if (chdir(directory.c_str()) == 0) execv(argv[0], argv.data());
+      _exit(127);
+    }
+    close(out);
+    close(err[1]);
+    m_errFd = err[0];
+  }
+  ~AppProcess() {
+    if (m_pid > 0 && kill(m_pid, SIGKILL) == 0) waitpid(m_pid, nullptr, 0);
+    close(m_errFd);
+  }
   AppProcess(const AppProcess&) = delete;
   AppProcess& operator=(const AppProcess&) = delete;
 
-  /// Reads until standard error holds `text`, the program closes its output,
-  /// or `seconds` pass. @return whether the text came.
-  bool waitForError(const std::string& text, double seconds);
+  /// Reads until standard error holds `text` or the program closes it.
+  /// @return whether the text came.
+  bool waitForError(const std::string& text) {
+    while (m_run.err.find(text) == std::string::npos && readError()) {
+    }
+    return m_run.err.find(text) != std::string::npos;
+  }
   /// Sends `signal` to the program.
-  void sendSignal(int signal);
-  /// Reads everything to the end and waits for the program, killing it after
-  /// `seconds`.
-  AppRun finish(double seconds);
+  void sendSignal(int signal) { kill(m_pid, signal); }
+  /// Reads everything to the end and waits for the program.
+  AppRun finish() {
+    while (readError()) {
+    }
+    int status = 0;
+    waitpid(m_pid, &status, 0);
+    m_pid = -1;
+    if (WIFEXITED(status)) m_run.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) m_run.signal = WTERMSIG(status);
+    m_run.out = readFile(m_outputs.file("out"));
+    return m_run;
+  }
 
  private:
-  bool readSome(int timeoutMs);
-  void closeOutputs();
+  // Appends what comes next on standard error; false at its end (for a
+  // terminal, the EIO once its last writer is gone).
+  bool readError() {
+    char buffer[4096];
+    const ssize_t n = read(m_errFd, buffer, sizeof buffer);
+    if (n > 0) m_run.err.append(buffer, static_cast<std::size_t>(n));
+    return n > 0;
+  }
 
+  const TempDir m_outputs;
   pid_t m_pid = -1;
-  int m_outFd = -1;
   int m_errFd = -1;
   AppRun m_run;
 };
 
-/// Runs the program with `args` in `directory` to its end.
-AppRun runApp(const std::vector<std::string>& args, const std::string& directory);
+/// Runs the program with `args` in `directory` to its end, under a terminal
+/// `columns` wide if not 0.
+inline AppRun runApp(const std::vector<std::string>& args, const std::string& directory,
+                     int columns = 0) {
+  return AppProcess(args, directory, columns).finish();
+}
 
 }  // namespace trvTest
 

@@ -1,12 +1,10 @@
 #include <CtrvLogManager.h>
 #include <CtrvMemoryProgressDelegate.h>
-#include <CtrvTimedProgressDelegate.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <climits>
-#include <memory>
 
 #include "progress/trvProgressTestSupport.h"
 #include "support/trvTestSupport.h"
@@ -105,58 +103,50 @@ TEST(MemoryAssertion, InvalidIndicatorsFailWithOneLoggedAssertion) {
   }
 }
 
-// A delegate watching memory, over a notifying one that records the reports;
-// no throttling, so that every report travels the whole chain.
-TEST(MemoryProgressDelegate, GrowingMemoryStopsTheOperationWithOneLoggedCrossingLatchedUntilStart) {
-  constexpr std::size_t kBlock = 1u << 20;
-  const unsigned long limit = indicatorValue(Memory::PROCESS_WORKING_SET_SIZE) + 32 * kBlock;
-  const auto notifying = CtrvNotifyingProgressDelegate::create();
-  const auto memory =
-      CtrvMemoryProgressDelegate::createWithMax(Memory::PROCESS_WORKING_SET_SIZE, limit, notifying);
-  const auto timed = CtrvTimedProgressDelegate::create(memory, 0.0);
-  trvTest::Observer observer(*notifying);
-  newRecords();
-  std::vector<std::unique_ptr<char[]>> blocks;
-  timed->start();
-  while (blocks.size() < 256 && !timed->cancelled()) {
-    blocks.emplace_back(new char[kBlock]);
-    volatile char* pages = blocks.back().get();
-    for (std::size_t offset = 0; offset < kBlock; offset += 4096) pages[offset] = 1;
-    timed->report(0.0f, std::to_string(blocks.size()));
-  }
-  EXPECT_GE(blocks.size(), 8u);
-  EXPECT_EQ(observer.reports.size(), blocks.size());
-  EXPECT_EQ(newRecords(), "0 Hard maximum memory limit of " + std::to_string(limit) +
-                              " reached. Stopping the process.\n");
-  // Freed memory does not unlatch it, and a latched poll logs nothing more; start() does.
-  blocks.clear();
-  EXPECT_TRUE(timed->cancelled());
-  memory->maximum(4294967295ul);
-  timed->start();
-  EXPECT_FALSE(timed->cancelled());
-  EXPECT_EQ(newRecords(), "");
-}
-
-TEST(MemoryProgressDelegate,
-     LimitsAreCrossedStrictlyTheMinimumFirstAndACancelledEmbeddedOneAsksNoMemory) {
-  // Always 0 on Linux: a figure whose crossing is certain.
+// Through a figure that is always 0 on Linux a crossing is certain: limits
+// are crossed strictly, a crossing is logged once and holds until start(),
+// and the rest passes on to the embedded delegate.
+TEST(MemoryProgressDelegate, ACrossingIsStrictLoggedOnceAndHoldsUntilStart) {
+  const auto inner = boost::make_shared<trvTest::RecordingDelegate>();
   const auto zero = CtrvMemoryProgressDelegate::createWithMin(
-      Memory::PROCESS_QUOTA_NON_PAGED_POOL_USAGE, 0, nullptr);
+      Memory::PROCESS_QUOTA_NON_PAGED_POOL_USAGE, 0, inner);
   zero->maximum(0);
+  newRecords();
   EXPECT_FALSE(zero->cancelled());
   zero->minimum(7);
   EXPECT_TRUE(zero->cancelled());
   EXPECT_EQ(newRecords(), "0 Hard minimum memory limit of 7 reached. Stopping the process.\n");
-  // Through an invalid indicator, each query would log a failed assertion;
-  // a failed query stops nothing.
+  zero->minimum(0);
+  EXPECT_TRUE(zero->cancelled());
+  EXPECT_EQ(newRecords(), "") << "a crossing is logged once";
+  zero->start();
+  zero->report(0.5f, "passed on");
+  EXPECT_FALSE(zero->cancelled());
+  EXPECT_EQ(inner->journal, "start passed on ");
+  const auto large =
+      CtrvMemoryProgressDelegate::createWithMax(Memory::PROCESS_WORKING_SET_SIZE, 4096, nullptr);
+  EXPECT_TRUE(large->cancelled());
+  EXPECT_EQ(newRecords(), "0 Hard maximum memory limit of 4096 reached. Stopping the process.\n");
+}
+
+// An indicator that names no figure logs each failed query and never cancels
+// by itself; the embedded delegate still decides, and once it has cancelled
+// no memory is asked.
+TEST(MemoryProgressDelegate, AnInvalidIndicatorNeverCancelsOnItsOwn) {
   const auto inner = boost::make_shared<trvTest::RecordingDelegate>();
-  const auto invalid =
-      CtrvMemoryProgressDelegate::createWithMax(static_cast<Memory::Indicator>(17), 0, inner);
-  inner->isCancelled = true;
-  EXPECT_TRUE(invalid->cancelled());
-  EXPECT_EQ(newRecords(), "");
-  inner->isCancelled = false;
-  EXPECT_FALSE(invalid->cancelled());
+  for (int invalid : {-1, 17}) {
+    const auto indicator = static_cast<Memory::Indicator>(invalid);
+    for (const auto& delegate : {CtrvMemoryProgressDelegate::createWithMin(indicator, ~0ul, inner),
+                                 CtrvMemoryProgressDelegate::createWithMax(indicator, 0, inner)}) {
+      delegate->start();
+      EXPECT_FALSE(delegate->cancelled()) << invalid;
+      EXPECT_NE(newRecords(), "") << "the failed query is logged";
+      inner->isCancelled = true;
+      EXPECT_TRUE(delegate->cancelled());
+      EXPECT_EQ(newRecords(), "");
+      inner->isCancelled = false;
+    }
+  }
 }
 
 }  // namespace

@@ -4,10 +4,15 @@
 
 namespace {
 
+using trvTest::PlainCallback;
 using trvTest::Recorder;
 using NotificatorTest = trvTest::NotificatorTest;
 
 const unsigned int kAny = CtrvNotificator::ANY_TYPE;
+
+const auto throwFailure = [](const trvTest::Notification&) {
+  throw std::runtime_error("subscriber failure");
+};
 
 // Type and sender first, then type only, then every type with the sender,
 // then every type alone; each group in subscription order.
@@ -52,12 +57,12 @@ TEST_F(NotificatorTest, SubscribersMayChangeTheTablesPostAndThrowWhileBeingCalle
   };
   EXPECT_EQ(post(t), "a d c ");
   a.action = nullptr;
-  c.action = [](const auto&) { throw std::runtime_error("subscriber"); };
+  c.action = throwFailure;
   EXPECT_THROW(post(t), std::runtime_error);
   EXPECT_EQ(journal, "a c ") << "the remaining subscriber is not called";
 }
 
-TEST_F(NotificatorTest, DelegatesReceiveAfterTheirDelegatorAndLoopsAreRefused) {
+TEST_F(NotificatorTest, DelegatesReceiveAfterTheirDelegatorUnlessOneThrowsAndLoopsAreRefused) {
   const auto last = CtrvNotificator::create();
   const auto middle = CtrvNotificator::create(last);
   EXPECT_EQ(notificator->delegateNotificator(middle), TR_OK);
@@ -65,7 +70,43 @@ TEST_F(NotificatorTest, DelegatesReceiveAfterTheirDelegatorAndLoopsAreRefused) {
   b.listen(*middle, kAny);
   c.listen(*last, t);
   EXPECT_EQ(post(t), "a b c ");
+  b.action = throwFailure;  // stops the dispatch there; the chain stays whole
+  EXPECT_THROW(post(t), std::runtime_error);
+  EXPECT_EQ(journal, "a b ");
+  b.action = nullptr;
+  EXPECT_EQ(post(t), "a b c ");
   EXPECT_EQ(last->delegateNotificator(notificator), TR_ERROR);
+  *last = *CtrvNotificator::create(notificator);  // takes the callbacks, not the delegate
+  EXPECT_EQ(last->delegateNotificator(), nullptr);
+  EXPECT_EQ(post(t), "a b ");
+  EXPECT_EQ(post(*notificator, trvTest::Notification()), "") << "a null notification is ignored";
+}
+
+// A throw from a nested dispatch unwinds both dispatches: a callback retired
+// meanwhile is released, and both notificators are back out of dispatch (an
+// unsubscribed callback is released at once) and deliver as before.
+TEST_F(NotificatorTest, AThrowFromANestedDispatchLeavesBothUsable) {
+  const auto inner = CtrvNotificator::create();
+  int retiredTag = 0, idleTag = 0;
+  bool retiredDestroyed = false, idleDestroyed = false;
+  a.listen(*notificator, t);
+  notificator->subscribe(t, boost::make_shared<PlainCallback>(&retiredTag, &retiredDestroyed));
+  b.listen(*notificator, t);
+  c.listen(*inner, t);
+  a.action = [&](const auto&) {
+    notificator->unsubscribe(&retiredTag);
+    inner->notify(t);
+  };
+  c.action = throwFailure;
+  EXPECT_THROW(post(t), std::runtime_error);
+  EXPECT_EQ(journal, "a c ");
+  EXPECT_TRUE(retiredDestroyed) << "released when the dispatch unwound";
+  a.action = c.action = nullptr;
+  EXPECT_EQ(post(t), "a b ");
+  EXPECT_EQ(post(*inner, CtrvNotification::create(t)), "c ");
+  inner->subscribe(t, boost::make_shared<PlainCallback>(&idleTag, &idleDestroyed));
+  inner->unsubscribe(&idleTag);
+  EXPECT_TRUE(idleDestroyed) << "no dispatch of the inner notificator was left open";
 }
 
 // A subscriber drops the last reference to the notificator, which must live
@@ -77,10 +118,24 @@ TEST_F(NotificatorTest, NotifyKeepsItsNotificatorAliveUntilItReturns) {
   c.listen(*dropped, t);
   a.listen(*notificator, t);
   bool destroyed = false;
-  dropped->subscribe(u, boost::make_shared<trvTest::PlainCallback>(nullptr, &destroyed));
+  dropped->subscribe(u, boost::make_shared<PlainCallback>(nullptr, &destroyed));
   b.action = [&](const auto&) { dropped.reset(); };
   c.action = [&](const auto&) { EXPECT_FALSE(destroyed); };
   EXPECT_EQ(post(*dropped, CtrvNotification::create(t)), "b c a ") << "the delegate was reached";
+  EXPECT_TRUE(destroyed);
+
+  // Likewise when the subscriber throws after letting go.
+  dropped = CtrvNotificator::create();
+  destroyed = false;
+  b.listen(*dropped, t);
+  dropped->subscribe(u, boost::make_shared<PlainCallback>(nullptr, &destroyed));
+  b.action = [&](const auto&) {
+    dropped.reset();
+    EXPECT_FALSE(destroyed) << "not while its dispatch runs";
+    throw std::runtime_error("after letting go");
+  };
+  CtrvNotificator* const raw = dropped.get();
+  EXPECT_THROW(raw->notify(t), std::runtime_error);
   EXPECT_TRUE(destroyed);
 }
 

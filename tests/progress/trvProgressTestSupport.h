@@ -7,8 +7,8 @@
 #include <CtrvNotifyingProgressDelegate.h>
 
 #include <boost/make_shared.hpp>
-#include <chrono>
 #include <functional>
+#include <stdexcept>
 #include <vector>
 
 namespace trvTest {
@@ -43,28 +43,26 @@ struct RecordingDelegate : CtrvProgressDelegate {
 };
 
 // Receives every notification of a notifying delegate: writes
-// "<type>:<step><+ if started> " to a journal, keeps the reports, and cancels
-// the delegate once a report reaches `cancelAt`.
+// "<type>:<step><+ if started> " to a journal and keeps the reports; throws
+// once when a notification of the type `throwOn` comes.
 struct Observer {
   using Delegate = CtrvNotifyingProgressDelegate;
-  explicit Observer(Delegate& delegate, double cancelAt = 2.0)
-      : delegate(delegate), cancelAt(cancelAt) {
+  explicit Observer(Delegate& delegate) : delegate(delegate) {
     delegate.notificator()->subscribe(CtrvNotificator::ANY_TYPE, this, &Observer::receive);
   }
   ~Observer() { delegate.notificator()->unsubscribe(this); }
   void receive(const boost::shared_ptr<const CtrvNotification>& notification) {
     journal += std::to_string(notification->type()) + ":" + std::to_string(delegate.step()) +
                (delegate.hasStarted() ? "+ " : " ");
-    if (notification->type() != Delegate::DID_REPORT) return;
-    reports.push_back(notification);
-    times.push_back(std::chrono::steady_clock::now());
-    if (notification->doubleValue(Delegate::PROGRESS_KEY) >= cancelAt) delegate.cancelled(true);
+    if (notification->type() == Delegate::DID_REPORT) reports.push_back(notification);
+    if (notification->type() != throwOn) return;
+    throwOn = 0;
+    throw std::runtime_error("observer failure");
   }
   Delegate& delegate;
-  double cancelAt;
+  unsigned int throwOn = 0;
   std::string journal;
   std::vector<boost::shared_ptr<const CtrvNotification>> reports;
-  std::vector<std::chrono::steady_clock::time_point> times;
 };
 
 }  // namespace trvTest
