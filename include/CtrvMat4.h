@@ -291,7 +291,9 @@ class TRV_API CtrvMat4 {
     m_e[8 + j] = v[2];
   }
 
-  double m_e[16];
+  // On a 16-byte boundary (after the vtable pointer and 8 bytes of padding),
+  // so no pair of elements loaded together straddles two cache lines.
+  alignas(16) double m_e[16];
 
   static double s_tolerance;
 };
