@@ -19,8 +19,7 @@ struct KeptBlocks {
   bool threadEnding;
 };
 
-// Reached straight from the thread pointer, without a lookup call.
-__attribute__((tls_model("initial-exec"))) thread_local KeptBlocks t_kept;
+thread_local KeptBlocks t_kept;
 
 // Frees the thread's kept blocks when the thread ends (for the main thread:
 // when the process exits). Blocks released after that go straight back to the heap.
