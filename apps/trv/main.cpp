@@ -1,6 +1,7 @@
 // trv: the library's command-line program. Each subcommand lives in a file of
 // its own; this one reads the command line and runs the chosen subcommand.
 
+#include <trvVersion.h>
 #include <CLI/CLI.hpp>
 
 #include <string>
@@ -20,24 +21,34 @@ const CLI::App& reachedCommand(const CLI::App& app) {
   return chosen.empty() ? app : reachedCommand(*chosen.front());
 }
 
-// The parser's message, or a clearer one when no subcommand was named.
-std::string errorMessage(const CLI::App& program, const CLI::ParseError& error) {
-  if (!program.get_subcommands().empty() ||
-      dynamic_cast<const CLI::RequiredError*>(&error) == nullptr) {
-    return error.what();
-  }
+// "sweep, memory, pose, random": every subcommand, in the order of the help.
+std::string commandNames(const CLI::App& program) {
   std::string names;
   for (const CLI::App* command : program.get_subcommands([](const CLI::App*) { return true; })) {
     names += (names.empty() ? "" : ", ") + command->get_name();
   }
-  return "a subcommand is required: " + names;
+  return names;
+}
+
+// The parser's message, or a clearer one when no subcommand, or an unknown
+// one, was named.
+std::string errorMessage(const CLI::App& program, const CLI::ParseError& error) {
+  if (!program.get_subcommands().empty()) return error.what();
+  const std::vector<std::string> unread = program.remaining();
+  if (!unread.empty() && unread.front().compare(0, 1, "-") != 0) {
+    return "unknown command '" + unread.front() + "'; the commands are " + commandNames(program);
+  }
+  if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+    return "a subcommand is required: " + commandNames(program);
+  }
+  return error.what();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   CLI::App program("trv: a collision sweep and small tools over the trv library", "trv");
-  program.set_version_flag("--version", "trv " TRV_APP_VERSION);
+  program.set_version_flag("--version", "trv " TRV_VERSION);
   program.require_subcommand(1);
   trvApp::Commands commands;
   trvApp::addSweepCommand(program, commands);

@@ -2,6 +2,7 @@
 // subcommands: memory, pose and random.
 
 #include <gtest/gtest.h>
+#include <trvVersion.h>
 
 #include <cmath>
 #include <filesystem>
@@ -77,6 +78,19 @@ TEST(AppUsage, WrongCommandLinesGiveOneLineAndCode2) {
     EXPECT_EQ(lines[1], "Run '" + command + " --help' for usage.");
     EXPECT_FALSE(std::filesystem::exists(dir.file("trv.log"))) << "a log for " << result.err;
   }
+}
+
+TEST(AppUsage, AMistypedCommandIsNamedUnknownWithTheCommandsListed) {
+  const AppRun result = run({"swep", "--segments", "10"});
+  EXPECT_EQ(result.exitCode, 2);
+  EXPECT_EQ(trvTest::splitLines(result.err).at(0),
+            "trv: unknown command 'swep'; the commands are sweep, memory, pose, random");
+}
+
+TEST(AppVersion, IsTheLibraryVersion) {
+  const AppRun result = run({"--version"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out, "trv " TRV_VERSION "\n");
 }
 
 TEST(AppUsage, UnwritableLogFailsBeforeAnyWork) {
