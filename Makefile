@@ -1,7 +1,8 @@
 # Developer entry points. Each target installs what is missing first.
-#   make demo    build and run the collision sweep (trv sweep) with its defaults
+#   make demo    build the program alone and run the collision sweep (trv sweep)
 #   make test    configure, build and run every test
 #   make build   configure and build only
+#   make package Debian packages of a shared build, in $(BUILD_DIR)/packages
 #   make bench   benchmarks against peers, in Release, with the comparison table
 #   make docs    API reference (HTML in $(BUILD_DIR)/docs/html)
 # Variables: BUILD_DIR (default build), JOBS (default 2), CMAKE_FLAGS (extra
@@ -11,20 +12,27 @@ BUILD_DIR ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: deps build demo test bench docs clean
+.PHONY: deps configure build demo test package bench docs clean
 
 deps:
 	@scripts/install-deps build
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD_DIR) -DTRV_WERROR=ON $(CMAKE_FLAGS)
+
+build: configure
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 
-demo: build
+demo: configure
+	cmake --build $(BUILD_DIR) -j$(JOBS) --target trv_app
 	$(BUILD_DIR)/apps/trv sweep
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
+
+package: configure
+	@scripts/install-deps package
+	cmake --build $(BUILD_DIR) -j$(JOBS) --target package
 
 bench:
 	bench/run
