@@ -39,8 +39,8 @@ class TRV_API CtrvMemory {
     unsigned int availExtendedVirtual;  ///< Extended virtual memory, bytes; always 0.
   };
 
-  /// Counters of the calling process, in 32 bits: each figure saturates at
-  /// 4294967295.
+  /// Counters of the calling process, in 32 bits: each figure saturates
+  /// at 4294967295.
   struct ProcessStatus {
     unsigned int pageFaultCount;              ///< Page faults since the process started.
     unsigned int peakWorkingSetSize;          ///< Largest resident set so far, bytes.
