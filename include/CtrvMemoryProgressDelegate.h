@@ -20,9 +20,13 @@
 /// operation's answer to cancelled(). Only cancelled() reads memory: every
 /// other operation is passed on unchanged.
 ///
-/// Limits are in the unit of the indicator: bytes, except the memory load (a
-/// percentage) and the page-fault count. A value equal to a limit does not
-/// cross it.
+/// Limits are any `unsigned long`, in the unit of the indicator: bytes,
+/// except the memory load (a percentage) and the page-fault count. They are
+/// compared with the exact figure of CtrvMemory::getIndicatorValue(), so a
+/// limit above 4 GiB works like any other. A value equal to a limit does not
+/// cross it. The log message names the crossed limit in plain decimal digits
+/// ("Hard maximum memory limit of 8589934592 reached. Stopping the
+/// process."), whatever global locale the program has set.
 class TRV_API CtrvMemoryProgressDelegate : public CtrvChainedProgressDelegate {
  public:
   /// A delegate over `embedded` (not checked) that cancels when the figure
@@ -76,7 +80,8 @@ class TRV_API CtrvMemoryProgressDelegate : public CtrvChainedProgressDelegate {
 
   /// The minimum that leaves the lower side unbounded: 0.
   static unsigned long minIndicatorValue();
-  /// The maximum that leaves the upper side unbounded: 4294967295.
+  /// The maximum that leaves the upper side unbounded: the largest
+  /// `unsigned long`, which no figure exceeds.
   static unsigned long maxIndicatorValue();
 
  private:

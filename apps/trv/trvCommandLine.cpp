@@ -93,10 +93,13 @@ CLI::Validator byteSize(unsigned long long high) {
   return CLI::Validator(
       [high, most](std::string& text) -> std::string {
         unsigned long long bytes = 0;
-        if (!parseByteSize(text, bytes)) {
-          return inQuotes(text) + " is not a size (a whole number of bytes, or with K, M or G)";
+        const ByteSizeText reading = parseByteSize(text, bytes);
+        if (reading == ByteSizeText::NOT_A_SIZE) {
+          return inQuotes(text) + " is not a size (a whole number of bytes, or with K, M, G or T)";
         }
-        if (bytes > high) return inQuotes(text) + " is too large: " + most + " can be watched";
+        if (reading == ByteSizeText::TOO_LARGE || bytes > high) {
+          return inQuotes(text) + " is too large: " + most + " can be watched";
+        }
         text = std::to_string(bytes);
         return "";
       },

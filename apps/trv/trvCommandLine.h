@@ -43,8 +43,8 @@ CLI::Validator realNumber(double low, double high);
 /// Accepts any finite decimal number.
 CLI::Validator finiteNumber();
 
-/// Accepts a byte size ("4096", "64K", "512M", "1G") of at most `high`
-/// bytes and replaces it by the plain number of bytes.
+/// Accepts a byte size ("4096", "64K", "512M", "8G", "2T") of at most
+/// `high` bytes and replaces it by the plain number of bytes.
 CLI::Validator byteSize(unsigned long long high);
 
 /// Tells a usage error: one line "trv: <message>" on standard error, then

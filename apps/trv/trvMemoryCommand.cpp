@@ -2,6 +2,8 @@
 
 #include <CtrvMemory.h>
 
+#include <cinttypes>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -19,7 +21,7 @@ enum class Unit { BYTES, PERCENT, COUNT };
 struct Figure {
   const char* key;
   const char* label;
-  unsigned int value;
+  std::uint64_t value;
   Unit unit;
 };
 
@@ -29,10 +31,7 @@ struct Section {
   std::vector<Figure> figures;
 };
 
-// The figures saturate at the largest 32-bit number.
-constexpr unsigned int SATURATED = 4294967295U;
-
-Section systemSection(const CtrvMemory::GlobalStatus& s) {
+Section systemSection(const CtrvMemory::GlobalStatus64& s) {
   return {"system",
           "System",
           {{"memoryLoad", "memory in use", s.memoryLoad, Unit::PERCENT},
@@ -45,7 +44,7 @@ Section systemSection(const CtrvMemory::GlobalStatus& s) {
            {"availExtendedVirtual", "extended virtual", s.availExtendedVirtual, Unit::BYTES}}};
 }
 
-Section processSection(const CtrvMemory::ProcessStatus& s) {
+Section processSection(const CtrvMemory::ProcessStatus64& s) {
   return {"process",
           "This process",
           {{"pageFaultCount", "page faults", s.pageFaultCount, Unit::COUNT},
@@ -69,8 +68,7 @@ std::string humanValue(const Figure& figure) {
     case Unit::BYTES:
       break;
   }
-  const std::string bytes = formatBytes(static_cast<double>(figure.value));
-  return figure.value == SATURATED ? ">= " + bytes : bytes;
+  return formatBytes(static_cast<double>(figure.value));
 }
 
 void printTable(const std::vector<Section>& sections) {
@@ -88,7 +86,7 @@ void printJson(const std::vector<Section>& sections) {
     std::printf("  \"%s\": {\n", sections[s].key);
     const std::vector<Figure>& figures = sections[s].figures;
     for (std::size_t f = 0; f < figures.size(); ++f) {
-      std::printf("    \"%s\": %u%s\n", figures[f].key, figures[f].value,
+      std::printf("    \"%s\": %" PRIu64 "%s\n", figures[f].key, figures[f].value,
                   f + 1 < figures.size() ? "," : "");
     }
     std::printf("  }%s\n", s + 1 < sections.size() ? "," : "");
@@ -97,8 +95,8 @@ void printJson(const std::vector<Section>& sections) {
 }
 
 int runMemory(bool json) {
-  CtrvMemory::GlobalStatus global{};
-  CtrvMemory::ProcessStatus process{};
+  CtrvMemory::GlobalStatus64 global{};
+  CtrvMemory::ProcessStatus64 process{};
   if (CtrvMemory::getGlobalStatus(global) != TR_OK ||
       CtrvMemory::getProcessStatus(process) != TR_OK) {
     std::fprintf(stderr, "trv: the memory figures cannot be read on this system\n");

@@ -26,9 +26,9 @@ namespace trvApp {
 
 namespace {
 
-// The largest working set the memory figures can express: as a limit, it can
-// never be crossed, which leaves the memory unwatched.
-constexpr unsigned long long LARGEST_WATCHABLE = std::numeric_limits<unsigned int>::max();
+// The largest limit the memory delegate takes: as a limit, it can never be
+// crossed, which leaves the memory unwatched.
+constexpr unsigned long long LARGEST_WATCHABLE = std::numeric_limits<unsigned long>::max();
 
 struct SweepOptions {
   SweepSettings settings;

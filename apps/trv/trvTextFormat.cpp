@@ -31,16 +31,17 @@ unsigned long long unitFactor(std::string unit) {
   if (unit == "K") return 1ULL << 10;
   if (unit == "M") return 1ULL << 20;
   if (unit == "G") return 1ULL << 30;
+  if (unit == "T") return 1ULL << 40;
   return 0;
 }
 
 }  // namespace
 
 std::string formatBytes(double bytes) {
-  static const char* const units[] = {"KiB", "MiB", "GiB", "TiB"};
+  static const char* const units[] = {"KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
   if (bytes < 1024.0) return printed("%.0f", bytes) + " B";
   int unit = -1;
-  while (bytes >= 1024.0 && unit < 3) {
+  while (bytes >= 1024.0 && unit < 5) {
     bytes /= 1024.0;
     ++unit;
   }
@@ -75,15 +76,21 @@ std::string formatFixed(double value, int decimals) {
   return buffer;
 }
 
-bool parseByteSize(const std::string& text, unsigned long long& bytes) {
+ByteSizeText parseByteSize(const std::string& text, unsigned long long& bytes) {
+  constexpr unsigned long long kLargest = std::numeric_limits<unsigned long long>::max();
   std::size_t digits = 0;
-  while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits]))) ++digits;
-  if (digits == 0 || digits > 19) return false;
-  const unsigned long long number = std::stoull(text.substr(0, digits));
+  unsigned long long number = 0;
+  bool fits = true;
+  for (; digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits])); ++digits) {
+    const unsigned long long digit = static_cast<unsigned long long>(text[digits] - '0');
+    fits = fits && number <= (kLargest - digit) / 10;
+    if (fits) number = number * 10 + digit;
+  }
   const unsigned long long factor = unitFactor(text.substr(digits));
-  if (factor == 0 || number > std::numeric_limits<unsigned long long>::max() / factor) return false;
+  if (digits == 0 || factor == 0) return ByteSizeText::NOT_A_SIZE;
+  if (!fits || number > kLargest / factor) return ByteSizeText::TOO_LARGE;
   bytes = number * factor;
-  return true;
+  return ByteSizeText::SIZE;
 }
 
 }  // namespace trvApp

@@ -1,5 +1,7 @@
 #include "CtrvMemoryProgressDelegate.h"
 
+#include <limits>
+#include <locale>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -9,9 +11,12 @@
 namespace {
 
 // Records "Hard <which> memory limit of <limit> reached. Stopping the
-// process." as one error, through the stream form of the log.
+// process." as one error, through the stream form of the log. The limit is
+// written in plain digits whatever global locale the program has set, as
+// tools reading the log expect.
 void logCrossedLimit(const char* which, unsigned long limit) {
   std::stringstream message;
+  message.imbue(std::locale::classic());
   message << "Hard " << which << " memory limit of " << limit << " reached. Stopping the process.";
   CtrvLogManager::writeLog(message, CtrvLogManager::LOG_ERROR);
 }
@@ -92,4 +97,6 @@ unsigned long CtrvMemoryProgressDelegate::maximum() const { return m_maximum; }
 
 unsigned long CtrvMemoryProgressDelegate::minIndicatorValue() { return 0ul; }
 
-unsigned long CtrvMemoryProgressDelegate::maxIndicatorValue() { return 4294967295ul; }
+unsigned long CtrvMemoryProgressDelegate::maxIndicatorValue() {
+  return std::numeric_limits<unsigned long>::max();
+}

@@ -129,4 +129,17 @@ TEST(AppSweep, CrossedMemoryLimitExits3AndIsLogged) {
   EXPECT_NE(log.find("Hard maximum memory limit of 1024 reached"), std::string::npos) << log;
 }
 
+// Any limit up to the largest the memory guard takes is accepted, far above
+// 4 GiB; only a larger one is refused.
+TEST(AppSweep, MemoryLimitsAbove4GiBAreAccepted) {
+  trvTest::TempDir dir;
+  for (const std::string size : {"8G", "64G", "16777215T"}) {
+    const AppRun run = runApp({"sweep", "--segments", "1000", "--max-memory", size}, dir.path());
+    EXPECT_EQ(run.exitCode, 0) << size << ": " << run.err;
+  }
+  const AppRun refused = runApp({"sweep", "--max-memory", "16777216T"}, dir.path());
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_NE(refused.err.find("'16777216T' is too large"), std::string::npos) << refused.err;
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -57,7 +58,7 @@ TEST(AppUsage, WrongCommandLinesGiveOneLineAndCode2) {
       {"sweep", "--segments", "0"},
       {"sweep", "--seed", "4294967296"},
       {"sweep", "--min-update", "nan"},
-      {"sweep", "--max-memory", "5G"},
+      {"sweep", "--max-memory", "16777216T"},
       {"pose"},
       {"pose", "--angles", "1", "2"},
       {"pose", "--angles", "1", "2", "3", "--matrix", "1"},
@@ -116,6 +117,14 @@ TEST(AppMemory, TableInHumanUnitsAndJsonInBytes) {
   }
   const std::size_t workingSet = json.out.find("\"workingSetSize\": ");
   EXPECT_GT(std::stod(json.out.substr(workingSet + 18)), 1024.0);
+  // Exact figures, also above 4 GiB: the installed memory to the byte.
+  std::ifstream meminfo("/proc/meminfo");
+  std::string key;
+  unsigned long long kibibytes = 0;
+  ASSERT_TRUE(meminfo >> key >> kibibytes && key == "MemTotal:");
+  const std::size_t total = json.out.find("\"totalPhys\": ");
+  EXPECT_EQ(std::stoull(json.out.substr(total + 13)), kibibytes * 1024);
+  EXPECT_EQ(table.out.find(">="), std::string::npos) << table.out;
 }
 
 // Angles in degrees give the expected matrix, and a matrix gives back the
