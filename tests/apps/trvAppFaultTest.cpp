@@ -263,9 +263,9 @@ char processState(pid_t pid) {
 // than being restarted for ever.
 TEST(AppFaults, TheFirstCtrlCStopsASweepBlockedOnItsTerminal) {
   trvTest::TempDir dir;
-  AppProcess app(
-      {"sweep", "--segments", "100000000000", "--min-update", "0", "--trace", "--log", "live.log"},
-      dir.path(), AppSetup{80, {}, {}});
+  AppProcess app({"sweep", "--segments", "100000000000", "--obstacles", "1", "--min-update", "0",
+                  "--trace", "--log", "live.log"},
+                 dir.path(), AppSetup{80, {}, {}});
   ASSERT_TRUE(within(30, [&] { return processState(app.pid()) == 'S'; }))
       << "the sweep never blocked on its terminal";
   app.sendSignal(SIGINT);
