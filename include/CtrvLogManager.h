@@ -10,6 +10,7 @@
 #include <string>
 
 #include "CtrvTime.h"
+#include "trStatus.h"
 #include "trvExport.h"
 
 class CtrvLogMessageStore;
@@ -21,9 +22,12 @@ class CtrvLogMessageStore;
 ///
 /// Every operation is static and acts on the single instance made by
 /// createInstance(). Until it exists, every operation does nothing and
-/// returns 0, -1, false or nothing. The instance is never destroyed. The log
-/// never reports a failure: a file that cannot be opened or written is
-/// silently absent. Not synchronised: use it from one thread at a time.
+/// returns 0, -1, false, TR_ERROR or nothing. The instance is never
+/// destroyed. Recording never fails: a file that cannot be opened or written
+/// is silently absent, and only the callers who ask (liveLogStatus(), the
+/// result of writeLog(path)) learn about it. A path holding a NUL byte names
+/// no file: it is refused, never cut at the NUL. Not synchronised: use it
+/// from one thread at a time.
 ///
 /// Each line of a log file has the form
 /// "time: <seconds padded to 15>\ttype: <type name>\tmessage: <text>\n".
@@ -50,8 +54,17 @@ class TRV_API CtrvLogManager {
 
   /// Creates the log, with a live log file at `path` (created or truncated)
   /// unless `path` is empty. Does nothing if the log already exists. A file
-  /// that cannot be opened leaves the log working without a live file.
+  /// that cannot be opened, or a path holding a NUL byte, leaves the log
+  /// working without a live file (see liveLogStatus()).
   static void createInstance(const std::string& path);
+
+  /// Whether the live log file holds every message recorded so far.
+  /// @return TR_OK while the live log file is open and every line has been
+  ///         written and flushed; TR_ERROR when there is no log, no live file
+  ///         (none asked for, or it could not be opened) or a write to it has
+  ///         failed (a full disk, for instance). Once TR_ERROR because of a
+  ///         failed write, it stays so.
+  static trStatus liveLogStatus();
 
   /// Records `text` with the given type.
   static void addMessage(const std::string& text, EtrvLogType type);
@@ -85,8 +98,15 @@ class TRV_API CtrvLogManager {
 
   /// Writes the header "Tarvo log file" and every record, oldest first, to the
   /// file at `path` (created or truncated). Nothing happens if it cannot be
-  /// opened.
-  static void writeLog(const std::string& path);
+  /// opened. Callers that need the dump can check the result; ignoring it is
+  /// fine.
+  /// @return TR_OK when the whole dump was written and the file closed;
+  ///         TR_ERROR when there is no log, `path` holds a NUL byte (no file
+  ///         is touched then), the file cannot be opened, or a write or the
+  ///         close fails (the file may then hold part of the dump). On
+  ///         TR_ERROR, errno tells why as the system reported it (EINVAL for
+  ///         a NUL byte; left unchanged when there is no log).
+  static trStatus writeLog(const std::string& path);
   /// Records every non-empty line of `stream` with the given type. Reading
   /// stops at the end of the stream, or after recording the first 999
   /// characters of a longer line (the stream is then left failed). The stream
@@ -97,7 +117,7 @@ class TRV_API CtrvLogManager {
   explicit CtrvLogManager(const std::string& path);
 
   void addLog(const std::string& text, EtrvLogType type);
-  void writeLogToFile(const std::string& path) const;
+  trStatus writeLogToFile(const std::string& path) const;
   double getTimeInSeconds() const;
   std::string lastLog(EtrvLogType type) const;
   std::string lastError() const;
@@ -106,6 +126,7 @@ class TRV_API CtrvLogManager {
   std::unique_ptr<CtrvLogMessageStore> m_messages;  ///< The records, oldest first.
   CtrvTime m_chronometer;
   std::FILE* m_logFile;
+  bool m_logFileFailed;  ///< A write or flush to the live log file has failed.
   bool m_logDebugMessages;
   std::string m_lineBuffer;  ///< Reused for the live lines, to avoid an allocation per message.
 

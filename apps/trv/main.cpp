@@ -1,9 +1,12 @@
 // trv: the library's command-line program. Each subcommand lives in a file of
-// its own; this one reads the command line and runs the chosen subcommand.
+// its own; this one reads the command line, runs the chosen subcommand and
+// makes sure its output was written.
 
 #include <trvVersion.h>
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -11,6 +14,7 @@
 #include "trvMemoryCommand.h"
 #include "trvPoseCommand.h"
 #include "trvRandomCommand.h"
+#include "trvStandardStreams.h"
 #include "trvSweepCommand.h"
 
 namespace {
@@ -44,9 +48,7 @@ std::string errorMessage(const CLI::App& program, const CLI::ParseError& error) 
   return error.what();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int runProgram(int argc, char** argv) {
   CLI::App program("trv: a collision sweep and small tools over the trv library", "trv");
   program.set_version_flag("--version", "trv " TRV_VERSION);
   program.require_subcommand(1);
@@ -65,4 +67,17 @@ int main(int argc, char** argv) {
     if (command.app->parsed()) return command.run();
   }
   return trvApp::EXIT_USAGE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  trvApp::occupyClosedStandardDescriptors();
+  int exitCode = trvApp::EXIT_FAILED;
+  try {
+    exitCode = runProgram(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fputs("trv: out of memory\n", stderr);
+  }
+  return trvApp::closeStandardOutput(exitCode);
 }

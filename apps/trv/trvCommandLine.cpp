@@ -13,23 +13,32 @@ namespace trvApp {
 
 namespace {
 
-// The whole text as a signed decimal number; false on anything else (spaces,
-// a sign where none may be, trailing characters, overflow).
-bool readWhole(const std::string& text, long long& value) {
-  if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-')) {
-    return false;
-  }
-  errno = 0;
-  char* end = nullptr;
-  value = std::strtoll(text.c_str(), &end, 10);
-  return errno == 0 && end != text.c_str() && *end == '\0';
+bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// Moves `at` past the digits there; the number of digits passed.
+std::size_t skipDigits(const std::string& text, std::size_t& at) {
+  const std::size_t start = at;
+  while (at < text.size() && isDigit(text[at])) ++at;
+  return at - start;
 }
 
-bool readReal(const std::string& text, double& value) {
-  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return end != text.c_str() && *end == '\0';
+// Moves `at` past a sign there, if any.
+void skipSign(const std::string& text, std::size_t& at) {
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+}
+
+// [sign] digits [. [digits]] | [sign] . digits, then [e|E [sign] digits].
+bool isDecimalNotation(const std::string& text) {
+  std::size_t at = 0;
+  skipSign(text, at);
+  std::size_t digits = skipDigits(text, at);
+  if (at < text.size() && text[at] == '.') digits += skipDigits(text, ++at);
+  if (digits == 0) return false;
+  if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+    skipSign(text, ++at);
+    if (skipDigits(text, at) == 0) return false;
+  }
+  return at == text.size();
 }
 
 std::string shortReal(double value) {
@@ -57,6 +66,22 @@ std::string commandPath(const CLI::App& app) {
 
 }  // namespace
 
+bool readWhole(const std::string& text, long long& value) {
+  if (text.empty() || !(isDigit(text[0]) || text[0] == '-')) return false;
+  errno = 0;
+  char* end = nullptr;
+  value = std::strtoll(text.c_str(), &end, 10);
+  return errno == 0 && end != text.c_str() && *end == '\0';
+}
+
+bool readDecimal(const std::string& text, double& value) {
+  if (!isDecimalNotation(text)) return false;
+  // Plain decimal notation now, which strtod reads correctly rounded (the
+  // program keeps the "C" locale, so the decimal point is '.').
+  value = std::strtod(text.c_str(), nullptr);
+  return true;
+}
+
 CLI::Validator wholeNumber(long long low, long long high) {
   const std::string range = rangeText(std::to_string(low), std::to_string(high));
   return CLI::Validator(
@@ -74,8 +99,8 @@ CLI::Validator realNumber(double low, double high) {
   return CLI::Validator(
       [low, high, range](std::string& text) -> std::string {
         double value = 0.0;
-        if (!readReal(text, value) || std::isnan(value)) return inQuotes(text) + " is not a number";
-        if (!std::isfinite(value)) return inQuotes(text) + " is not a finite number";
+        if (!readDecimal(text, value)) return inQuotes(text) + " is not a decimal number";
+        if (!std::isfinite(value)) return inQuotes(text) + " is too large";
         if (value < low || value > high) return inQuotes(text) + " is out of range: it " + range;
         return "";
       },

@@ -16,7 +16,9 @@ void catchInterrupt() {
   struct sigaction action {};
   action.sa_handler = onInterrupt;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  // No SA_RESTART: a write that blocks (a full pipe, a stalled terminal)
+  // returns at the first Ctrl-C, so the program gets to see the flag.
+  action.sa_flags = SA_RESETHAND;
   sigaction(SIGINT, &action, nullptr);
 }
 

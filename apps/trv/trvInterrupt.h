@@ -6,8 +6,10 @@
 
 namespace trvApp {
 
-/// Installs the SIGINT handler. A first Ctrl-C raises the flag; the handler
-/// then gives way to the default action, so a second one ends the program.
+/// Installs the SIGINT handler. A first Ctrl-C raises the flag and cuts
+/// short a system call blocked at that moment (a write to a full pipe fails
+/// instead of waiting on); the handler then gives way to the default action,
+/// so a second one ends the program.
 void catchInterrupt();
 
 /// Whether Ctrl-C was pressed since catchInterrupt().

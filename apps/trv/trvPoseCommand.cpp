@@ -80,21 +80,19 @@ void addPoseCommand(CLI::App& program, Commands& commands) {
   CLI::App* pose = program.add_subcommand(
       "pose", "Convert a pose between translation + Bryant angles and a 4x4 matrix");
   auto options = std::make_shared<PoseOptions>();
-  CLI::Option* translation =
-      pose->add_option("--translation", options->translation, "Translation X Y Z")
-          ->type_name("NUMBER")
-          ->expected(3)
-          ->check(finiteNumber());
+  CLI::Option* translation = addNumberOption(*pose, "--translation", options->translation,
+                                             finiteNumber(), "Translation X Y Z")
+                                 ->type_name("NUMBER")
+                                 ->expected(3);
   CLI::Option* angles =
-      pose->add_option("--angles", options->angles,
-                       "Bryant angles ALPHA BETA GAMMA: about x, then the new y, then the new z")
+      addNumberOption(*pose, "--angles", options->angles, finiteNumber(),
+                      "Bryant angles ALPHA BETA GAMMA: about x, then the new y, then the new z")
           ->type_name("NUMBER")
-          ->expected(3)
-          ->check(finiteNumber());
-  pose->add_option("--matrix", options->matrix, "The 16 elements of a 4x4 matrix, row by row")
+          ->expected(3);
+  addNumberOption(*pose, "--matrix", options->matrix, finiteNumber(),
+                  "The 16 elements of a 4x4 matrix, row by row")
       ->type_name("NUMBER")
       ->expected(16)
-      ->check(finiteNumber())
       ->excludes(translation)
       ->excludes(angles);
   pose->add_flag("--degrees", options->degrees, "Angles in degrees (default: radians)");

@@ -28,6 +28,8 @@ ProgressDisplay::ProgressDisplay(std::FILE* out, bool terminal, std::vector<Step
 
 ProgressDisplay::~ProgressDisplay() {
   if (m_notificator) m_notificator->unsubscribe(this);
+  // A run cut short by an exception leaves the line unfinished.
+  if (m_terminal && m_lineDrawn) std::fputc('\n', m_out);
 }
 
 void ProgressDisplay::observe(const boost::shared_ptr<CtrvNotifyingProgressDelegate>& delegate) {

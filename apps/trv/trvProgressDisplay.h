@@ -31,10 +31,12 @@ struct StepItems {
 /// for Ctrl-C and, once pressed, cancels the delegate.
 class ProgressDisplay {
  public:
-  /// A display writing to `out`, as on a terminal when `terminal` is true.
+  /// A display writing to `out`, redrawing one line in place (escape
+  /// sequences included) when `terminal` is true.
   /// `steps` describes the delegate's steps in order (none: no rate shown).
   ProgressDisplay(std::FILE* out, bool terminal, std::vector<StepItems> steps);
-  /// Unsubscribes.
+  /// Unsubscribes, and ends the line drawn on a terminal if a run left it
+  /// unfinished.
   ~ProgressDisplay();
   ProgressDisplay(const ProgressDisplay&) = delete;
   ProgressDisplay& operator=(const ProgressDisplay&) = delete;

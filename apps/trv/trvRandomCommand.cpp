@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "trvStandardStreams.h"
+
 namespace trvApp {
 
 namespace {
@@ -35,7 +37,11 @@ void printOne(CtrvPRNG& random, const RandomOptions& options) {
 int runRandom(const RandomOptions& options) {
   const boost::shared_ptr<CtrvPRNGGameRand> random = CtrvPRNGGameRand::create();
   random->seed(options.seed);
-  for (unsigned long k = 0; k < options.count; ++k) printOne(*random, options);
+  // Once standard output fails, the rest would be lost too; the failure is
+  // told on the way out of the program.
+  for (unsigned long k = 0; k < options.count && !standardOutputFailed(); ++k) {
+    printOne(*random, options);
+  }
   return EXIT_OK;
 }
 
@@ -45,29 +51,27 @@ void addRandomCommand(CLI::App& program, Commands& commands) {
   CLI::App* random = program.add_subcommand(
       "random", "Pseudo-random numbers from a seed: raw 32-bit values unless asked otherwise");
   auto options = std::make_shared<RandomOptions>();
-  random->add_option("--seed", options->seed, "Seed; the same seed gives the same numbers")
+  addNumberOption(*random, "--seed", options->seed, wholeNumber(0, LARGEST_SEED),
+                  "Seed; the same seed gives the same numbers")
       ->type_name("N")
-      ->check(wholeNumber(0, LARGEST_SEED))
       ->capture_default_str();
-  random->add_option("--count", options->count, "How many numbers")
+  addNumberOption(*random, "--count", options->count, wholeNumber(0, 100000000), "How many numbers")
       ->type_name("N")
-      ->check(wholeNumber(0, 100000000))
       ->capture_default_str();
   CLI::Option* integers =
-      random->add_option("--int", options->integers, "Integers from LOW to HIGH, both included")
+      addNumberOption(*random, "--int", options->integers, wholeNumber(INT_MIN, INT_MAX),
+                      "Integers from LOW to HIGH, both included")
+          ->type_name("NUMBER")
+          ->expected(2);
+  CLI::Option* reals =
+      addNumberOption(*random, "--real", options->reals, finiteNumber(), "Reals from LOW to HIGH")
           ->type_name("NUMBER")
           ->expected(2)
-          ->check(wholeNumber(INT_MIN, INT_MAX));
-  CLI::Option* reals = random->add_option("--real", options->reals, "Reals from LOW to HIGH")
-                           ->type_name("NUMBER")
-                           ->expected(2)
-                           ->check(finiteNumber())
-                           ->excludes(integers);
-  random
-      ->add_option("--normal", options->sigma,
-                   "Normal draws with mean 0 and standard deviation SIGMA")
+          ->excludes(integers);
+  addNumberOption(*random, "--normal", options->sigma,
+                  realNumber(0.0, std::numeric_limits<double>::max()),
+                  "Normal draws with mean 0 and standard deviation SIGMA")
       ->type_name("SIGMA")
-      ->check(realNumber(0.0, std::numeric_limits<double>::max()))
       ->excludes(integers)
       ->excludes(reals);
   commands.push_back({random, [options] { return runRandom(*options); }});

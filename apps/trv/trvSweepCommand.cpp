@@ -1,23 +1,25 @@
 #include "trvSweepCommand.h"
 
 #include <CtrvLogManager.h>
+#include <CtrvMemory.h>
 #include <CtrvMemoryProgressDelegate.h>
 #include <CtrvNotificator.h>
 #include <CtrvNotifyingProgressDelegate.h>
 #include <CtrvTime.h>
 #include <CtrvTimedProgressDelegate.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "trvInterrupt.h"
+#include "trvOutputFiles.h"
 #include "trvProgressDisplay.h"
+#include "trvStandardStreams.h"
 #include "trvSweepJob.h"
 #include "trvTerminal.h"
 #include "trvTextFormat.h"
@@ -49,61 +51,68 @@ struct DelegateChain {
 enum class Outcome { COMPLETE, INTERRUPTED, MEMORY_LIMIT };
 
 void addOptions(CLI::App& sweep, SweepOptions& options) {
-  sweep.add_option("--obstacles", options.settings.obstacles, "Capsule obstacles to place")
+  addNumberOption(sweep, "--obstacles", options.settings.obstacles, wholeNumber(0, 100000),
+                  "Capsule obstacles to place")
       ->type_name("N")
-      ->check(wholeNumber(0, 100000))
       ->capture_default_str();
-  sweep.add_option("--segments", options.settings.segments, "Random segments to check")
+  addNumberOption(sweep, "--segments", options.settings.segments, wholeNumber(1, 1000000000000LL),
+                  "Random segments to check")
       ->type_name("N")
-      ->check(wholeNumber(1, 1000000000000LL))
       ->capture_default_str();
-  sweep.add_option("--seed", options.settings.seed, "Seed of every random draw")
+  addNumberOption(sweep, "--seed", options.settings.seed, wholeNumber(0, LARGEST_SEED),
+                  "Seed of every random draw")
       ->type_name("N")
-      ->check(wholeNumber(0, LARGEST_SEED))
       ->capture_default_str();
-  sweep
-      .add_option("--min-update", options.minUpdate,
+  addNumberOption(sweep, "--min-update", options.minUpdate, realNumber(0.0, 10.0),
                   "Least seconds between two progress reports (Ctrl-C is seen at the next one)")
       ->type_name("SECONDS")
-      ->check(realNumber(0.0, 10.0))
       ->capture_default_str();
   sweep
       .add_option("--max-memory", options.maxMemory,
                   "Stop (exit 3) when the working set grows above SIZE (e.g. 512M); off by default")
       ->type_name("SIZE")
       ->transform(byteSize(LARGEST_WATCHABLE));
-  sweep.add_option("--log", options.logPath, "Live log file")
+  sweep.add_option("--log", options.logPath, "Live log file, a regular file ('' for none)")
       ->type_name("FILE")
       ->capture_default_str();
   sweep.add_flag("--trace", options.trace, "Trace every progress notification into the log");
-  sweep.add_option("--dump", options.dumpPath, "Write the whole log to FILE at the end")
+  static_assert(CtrvLogManager::s_maxNbMessages + 1 == 100001, "the --dump help names the bound");
+  sweep
+      .add_option("--dump", options.dumpPath,
+                  "Write the log's last 100,001 records to FILE at the end (the live log keeps "
+                  "them all)")
       ->type_name("FILE");
 }
 
-// Whether the file at `path` could be written, or made; the reason if not.
-// Nothing is created: a command that fails leaves no files behind.
-bool checkWritable(const std::string& path, std::string& reason) {
-  const std::filesystem::path file(path);
-  std::error_code error;
-  if (std::filesystem::is_directory(file, error)) {
-    reason = std::strerror(EISDIR);
-    return false;
-  }
-  const bool exists = std::filesystem::exists(file, error);
-  const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
-  if (access(exists ? path.c_str() : folder.c_str(), exists ? W_OK : W_OK | X_OK) == 0) return true;
-  reason = std::strerror(errno);
-  return false;
+void tellUnwritable(const std::string& path, const std::string& reason) {
+  std::fprintf(stderr, "trv: cannot write '%s': %s\n", path.c_str(), reason.c_str());
+}
+
+// The reason errno gives, or `otherwise` when it gives none.
+std::string errnoReason(const char* otherwise) {
+  return errno != 0 ? std::strerror(errno) : otherwise;
 }
 
 bool checkFiles(const SweepOptions& options) {
   for (const std::string* path : {&options.logPath, &options.dumpPath}) {
-    std::string reason;
-    if (path->empty() || checkWritable(*path, reason)) continue;
-    std::fprintf(stderr, "trv: cannot write '%s': %s\n", path->c_str(), reason.c_str());
+    if (path->empty()) continue;
+    const std::string reason = unwritableReason(*path);
+    if (reason.empty()) continue;
+    tellUnwritable(*path, reason);
     return false;
   }
   return true;
+}
+
+// A dump over the live log would truncate the file the log keeps writing.
+bool logAndDumpDiffer(const SweepOptions& options) {
+  return options.logPath.empty() || options.dumpPath.empty() ||
+         !sameFile(options.logPath, options.dumpPath);
+}
+
+bool memoryFigureReadable() {
+  unsigned long workingSet = 0;
+  return CtrvMemory::getIndicatorValue(CtrvMemory::PROCESS_WORKING_SET_SIZE, workingSet) == TR_OK;
 }
 
 DelegateChain makeChain(const SweepOptions& options) {
@@ -164,6 +173,7 @@ void printSummary(const SweepOptions& options, const SweepTally& tally, Outcome 
     CtrvLogManager::addInfo(line);
   }
   std::fflush(stdout);
+  standardOutputFailed();  // keeps the reason while errno holds it
 }
 
 void tellStop(const SweepOptions& options, Outcome outcome) {
@@ -186,13 +196,36 @@ int exitCode(Outcome outcome) {
   return EXIT_FAILED;
 }
 
-int runSweep(const SweepOptions& options) {
-  if (!checkFiles(options)) return EXIT_FAILED;
-  catchInterrupt();
+bool openLog(const SweepOptions& options) {
+  errno = 0;
   CtrvLogManager::createInstance(options.logPath);
+  if (options.logPath.empty() || CtrvLogManager::liveLogStatus() == TR_OK) return true;
+  tellUnwritable(options.logPath, errnoReason("it cannot be opened"));
+  return false;
+}
+
+// Whether the live log and the dump hold what they should; tells each that
+// does not.
+bool filesWritten(const SweepOptions& options) {
+  bool written = true;
+  if (!options.logPath.empty() && CtrvLogManager::liveLogStatus() != TR_OK) {
+    tellUnwritable(options.logPath, "lines of the log were lost");
+    written = false;
+  }
+  errno = 0;
+  if (!options.dumpPath.empty() && CtrvLogManager::writeLog(options.dumpPath) != TR_OK) {
+    tellUnwritable(options.dumpPath, errnoReason("the dump is incomplete"));
+    written = false;
+  }
+  return written;
+}
+
+int sweepAndReport(const SweepOptions& options) {
+  catchInterrupt();
+  if (!openLog(options)) return EXIT_FAILED;
   CtrvLogManager::addInfo(headline(options));
   const DelegateChain chain = makeChain(options);
-  ProgressDisplay display(stderr, isTerminal(stderr),
+  ProgressDisplay display(stderr, canRedrawLine(stderr),
                           {{static_cast<double>(options.settings.obstacles), "obstacles"},
                            {static_cast<double>(options.settings.segments), "segments"}});
   display.observe(chain.notifying);
@@ -203,8 +236,26 @@ int runSweep(const SweepOptions& options) {
   const Outcome outcome = outcomeOf(tally, chain);
   printSummary(options, tally, outcome, elapsed);
   tellStop(options, outcome);
-  if (!options.dumpPath.empty()) CtrvLogManager::writeLog(options.dumpPath);
-  return exitCode(outcome);
+  return filesWritten(options) ? exitCode(outcome) : EXIT_FAILED;
+}
+
+int runSweep(const CLI::App& sweep, const SweepOptions& options) {
+  if (!logAndDumpDiffer(options)) {
+    return usageError(sweep, "--log and --dump name the same file '" + options.dumpPath + "'");
+  }
+  if (!checkFiles(options)) return EXIT_FAILED;
+  if (sweep.count("--max-memory") > 0 && !memoryFigureReadable()) {
+    std::fprintf(stderr, "trv: --max-memory: cannot read the memory figures on this system\n");
+    return EXIT_FAILED;
+  }
+  try {
+    return sweepAndReport(options);
+  } catch (const std::bad_alloc&) {
+    // Everything the sweep held is released by now; this line needs no memory.
+    std::fprintf(stderr, "trv: out of memory for a sweep through %u obstacles\n",
+                 options.settings.obstacles);
+    return EXIT_FAILED;
+  }
 }
 
 }  // namespace
@@ -214,7 +265,7 @@ void addSweepCommand(CLI::App& program, Commands& commands) {
       "sweep", "Collision sweep: random segments against capsule obstacles, with live progress");
   auto options = std::make_shared<SweepOptions>();
   addOptions(*sweep, *options);
-  commands.push_back({sweep, [options] { return runSweep(*options); }});
+  commands.push_back({sweep, [sweep, options] { return runSweep(*sweep, *options); }});
 }
 
 }  // namespace trvApp

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace trvApp {
 
@@ -19,7 +20,11 @@ int widthFromEnvironment() {
 
 }  // namespace
 
-bool isTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
+bool canRedrawLine(std::FILE* stream) {
+  const char* type = std::getenv("TERM");
+  const bool knownType = type != nullptr && *type != '\0' && std::strcmp(type, "dumb") != 0;
+  return knownType && isatty(fileno(stream)) == 1;
+}
 
 int terminalWidth(std::FILE* stream) {
   struct winsize size {};

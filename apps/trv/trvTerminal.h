@@ -7,8 +7,9 @@
 
 namespace trvApp {
 
-/// Whether `stream` is a terminal.
-bool isTerminal(std::FILE* stream);
+/// Whether `stream` is a terminal that understands the escape sequences of a
+/// line redrawn in place: a terminal, with $TERM set and not "dumb".
+bool canRedrawLine(std::FILE* stream);
 
 /// The width of the terminal behind `stream` in columns, asked afresh at
 /// each call so that a resized window is followed; $COLUMNS, then 80, when

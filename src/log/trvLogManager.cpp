@@ -1,5 +1,6 @@
 #include "CtrvLogManager.h"
 
+#include <cerrno>
 #include <charconv>
 #include <istream>
 
@@ -50,14 +51,36 @@ void formatLogLine(std::string& line, double time, CtrvLogManager::EtrvLogType t
   line.push_back('\n');
 }
 
+// The system cuts a path at its first NUL byte, which would name another
+// file than the caller's; such a path names no file at all.
+bool namesAFile(const std::string& path) { return path.find('\0') == std::string::npos; }
+
+// Opens `path` as the log files are opened ("w+"), refusing a path that names
+// no file with EINVAL.
+std::FILE* openLogFile(const std::string& path) {
+  if (!namesAFile(path)) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  return std::fopen(path.c_str(), "w+");
+}
+
+// Writes all of `data`; false on a short write.
+bool writeAll(std::FILE* file, const std::string& data) {
+  return std::fwrite(data.data(), 1, data.size(), file) == data.size();
+}
+
 }  // namespace
 
 CtrvLogManager* CtrvLogManager::s_logManager = nullptr;
 
 CtrvLogManager::CtrvLogManager(const std::string& path)
-    : m_messages(new CtrvLogMessageStore), m_logFile(nullptr), m_logDebugMessages(false) {
+    : m_messages(new CtrvLogMessageStore),
+      m_logFile(nullptr),
+      m_logFileFailed(false),
+      m_logDebugMessages(false) {
   m_chronometer.start(0.0);
-  if (!path.empty()) m_logFile = std::fopen(path.c_str(), "w+");
+  if (!path.empty()) m_logFile = openLogFile(path);
 }
 
 CtrvLogManager::~CtrvLogManager() {
@@ -66,6 +89,12 @@ CtrvLogManager::~CtrvLogManager() {
 
 void CtrvLogManager::createInstance(const std::string& path) {
   if (s_logManager == nullptr) s_logManager = new CtrvLogManager(path);
+}
+
+trStatus CtrvLogManager::liveLogStatus() {
+  const bool intact = s_logManager != nullptr && s_logManager->m_logFile != nullptr &&
+                      !s_logManager->m_logFileFailed;
+  return intact ? TR_OK : TR_ERROR;
 }
 
 void CtrvLogManager::addMessage(const std::string& text, EtrvLogType type) {
@@ -121,8 +150,8 @@ int CtrvLogManager::getLastErrorMessageId() {
   return -1;
 }
 
-void CtrvLogManager::writeLog(const std::string& path) {
-  if (s_logManager != nullptr) s_logManager->writeLogToFile(path);
+trStatus CtrvLogManager::writeLog(const std::string& path) {
+  return s_logManager != nullptr ? s_logManager->writeLogToFile(path) : TR_ERROR;
 }
 
 void CtrvLogManager::writeLog(std::istream& stream, EtrvLogType type) {
@@ -148,22 +177,25 @@ void CtrvLogManager::addLog(const std::string& text, EtrvLogType type) {
 
 void CtrvLogManager::writeLiveLine(double time, EtrvLogType type, const std::string& text) {
   formatLogLine(m_lineBuffer, time, type, text);
-  std::fwrite(m_lineBuffer.data(), 1, m_lineBuffer.size(), m_logFile);
-  std::fflush(m_logFile);
+  const bool written = writeAll(m_logFile, m_lineBuffer);
+  if (std::fflush(m_logFile) != 0 || !written) m_logFileFailed = true;
 }
 
-void CtrvLogManager::writeLogToFile(const std::string& path) const {
-  std::FILE* file = std::fopen(path.c_str(), "w+");
-  if (file == nullptr) return;
-  static const char kHeader[] = "Tarvo log file \t\t\t\t\t\t\n\n";
-  std::fwrite(kHeader, 1, sizeof kHeader - 1, file);
+trStatus CtrvLogManager::writeLogToFile(const std::string& path) const {
+  std::FILE* file = openLogFile(path);
+  if (file == nullptr) return TR_ERROR;
+  bool written = writeAll(file, "Tarvo log file \t\t\t\t\t\t\n\n");
   std::string line;
-  for (std::size_t position = 0; position < m_messages->size(); ++position) {
+  for (std::size_t position = 0; written && position < m_messages->size(); ++position) {
     const CtrvLogMessageStore::Record& record = m_messages->at(position);
     formatLogLine(line, record.time, record.type, record.text);
-    std::fwrite(line.data(), 1, line.size(), file);
+    written = writeAll(file, line);
   }
-  std::fclose(file);
+  // The reason of a failed write outlives a close that succeeds.
+  const int writeError = errno;
+  const bool closed = std::fclose(file) == 0;
+  if (!written && closed) errno = writeError;
+  return written && closed ? TR_OK : TR_ERROR;
 }
 
 double CtrvLogManager::getTimeInSeconds() const { return m_chronometer.elapsedTime(); }

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,27 +28,49 @@ struct AppRun {
   std::string err;    ///< standard error (the terminal's output under a terminal)
 };
 
+/// How the program is started, beyond its arguments.
+struct AppSetup {
+  /// Not 0: standard error on a terminal this many columns wide, with TERM
+  /// set to "xterm" (inChild may change it).
+  int columns = 0;
+  /// A command that starts the program: these words, then the program's
+  /// path and arguments (searched in PATH).
+  std::vector<std::string> launcher;
+  /// Runs in the child just before the program starts, its standard streams
+  /// in place: closes some, sets limits, changes the environment.
+  std::function<void()> inChild;
+};
+
 /// The program running in `directory`, its standard input empty, its
 /// standard output in a file of its own and its standard error on a pipe, or
-/// on a terminal `columns` wide when `columns` is not 0. Killed if still
-/// running when the object goes.
+/// on a terminal (see AppSetup). Killed if still running when the object
+/// goes.
 class AppProcess {
  public:
-  AppProcess(const std::vector<std::string>& args, const std::string& directory, int columns = 0) {
+  AppProcess(const std::vector<std::string>& args, const std::string& directory, int columns = 0)
+      : AppProcess(args, directory, AppSetup{columns, {}, {}}) {}
+  AppProcess(const std::vector<std::string>& args, const std::string& directory,
+             const AppSetup& setup) {
     int err[2] = {-1, -1};
-    winsize size{24, static_cast<unsigned short>(columns), 0, 0};
-    const int made = columns == 0 ? pipe(err) : openpty(&err[0], &err[1], nullptr, nullptr, &size);
+    winsize size{24, static_cast<unsigned short>(setup.columns), 0, 0};
+    const int made =
+        setup.columns == 0 ? pipe(err) : openpty(&err[0], &err[1], nullptr, nullptr, &size);
     const int out = open(m_outputs.file("out").c_str(), O_WRONLY | O_CREAT, 0600);
     if (made != 0 || out < 0) std::abort();
+    std::vector<std::string> words = setup.launcher;
+    words.push_back(TRV_APP_PATH);
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
     m_pid = fork();
     if (m_pid == 0) {
       dup2(open("/dev/null", O_RDONLY), 0);
       dup2(out, 1);
       dup2(err[1], 2);
-      std::vector<char*> argv{const_cast<char*>(TRV_APP_PATH)};
-      for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-      argv.push_back(nullptr);
-      if (chdir(directory.c_str()) == 0) execv(argv[0], argv.data());
+      if (setup.columns != 0) setenv("TERM", "xterm", 1);
+      if (setup.inChild) setup.inChild();
+      if (chdir(directory.c_str()) == 0) execvp(argv[0], argv.data());
       _exit(127);
     }
     close(out);
@@ -70,6 +93,8 @@ class AppProcess {
   }
   /// Sends `signal` to the program.
   void sendSignal(int signal) { kill(m_pid, signal); }
+  /// The program's process id.
+  pid_t pid() const { return m_pid; }
   /// Reads everything to the end and waits for the program.
   AppRun finish() {
     while (readError()) {
@@ -104,6 +129,13 @@ class AppProcess {
 inline AppRun runApp(const std::vector<std::string>& args, const std::string& directory,
                      int columns = 0) {
   return AppProcess(args, directory, columns).finish();
+}
+
+/// Runs the program with `args` in `directory` to its end, started as
+/// `setup` says.
+inline AppRun runApp(const std::vector<std::string>& args, const std::string& directory,
+                     const AppSetup& setup) {
+  return AppProcess(args, directory, setup).finish();
 }
 
 }  // namespace trvTest

@@ -66,6 +66,13 @@ TEST(AppUsage, WrongCommandLinesGiveOneLineAndCode2) {
       {"random", "--real", "0", "inf"},
       {"random", "--normal", "-1"},
       {"random", "--int", "1", "2", "--normal", "1"},
+      // Decimal notation only, for reals as for whole numbers.
+      {"random", "--seed", "0x10"},
+      {"random", "--real", "0x1p3", "9"},
+      {"random", "--normal", "infinity"},
+      {"sweep", "--min-update", "0x1p-3"},
+      {"pose", "--translation", "0x1", "0", "0"},
+      {"pose", "--angles", "0", "0", "1e999"},
   };
   for (const std::vector<std::string>& args : wrong) {
     trvTest::TempDir dir;
@@ -92,6 +99,30 @@ TEST(AppVersion, IsTheLibraryVersion) {
   const AppRun result = run({"--version"});
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.out, "trv " TRV_VERSION "\n");
+}
+
+// Leading zeros never make a number octal, and a decimal exponent is fine.
+TEST(AppUsage, EveryNumberIsReadInDecimal) {
+  const auto same = [](const std::vector<std::string>& zeros,
+                       const std::vector<std::string>& plain) {
+    const AppRun withZeros = run(zeros), withoutZeros = run(plain);
+    EXPECT_EQ(withZeros.exitCode, 0) << withZeros.err;
+    EXPECT_EQ(withZeros.out, withoutZeros.out) << withZeros.out << "\n" << withoutZeros.out;
+  };
+  same({"random", "--seed", "010", "--count", "3"}, {"random", "--seed", "10", "--count", "3"});
+  same({"random", "--seed", "08", "--count", "3"}, {"random", "--seed", "8", "--count", "3"});
+  same({"random", "--count", "010", "--int", "-010", "09"},
+       {"random", "--count", "10", "--int", "-10", "9"});
+  same({"random", "--normal", "01e1", "--count", "2"},
+       {"random", "--normal", "10", "--count", "2"});
+  same({"pose", "--translation", "010", "0", "0", "--angles", "0", "0", "090", "--degrees"},
+       {"pose", "--translation", "10", "0", "0", "--angles", "0", "0", "90", "--degrees"});
+  const AppRun sweep = run({"sweep", "--segments", "0100", "--obstacles", "010", "--seed", "010",
+                            "--min-update", "5e-2"});
+  EXPECT_EQ(sweep.exitCode, 0) << sweep.err;
+  EXPECT_NE(sweep.out.find("sweep of 100 segments through 10 obstacles, seed 10: complete"),
+            std::string::npos)
+      << sweep.out;
 }
 
 TEST(AppUsage, UnwritableLogFailsBeforeAnyWork) {

@@ -18,11 +18,13 @@ TEST(LogManagerWithoutInstance, EverythingIsANoOpUntilCreatedThenFileErrorsAreSi
   Log::getMessage(0, text, type, time);
   EXPECT_EQ(std::make_tuple(text, type, time),
             std::make_tuple("untouched", Log::LOG_WARNING, 42.0));
+  EXPECT_EQ(Log::liveLogStatus(), TR_ERROR);
   const trvTest::TempDir dir;
-  Log::writeLog(dir.file("dump.log"));
+  EXPECT_EQ(Log::writeLog(dir.file("dump.log")), TR_ERROR);
   EXPECT_FALSE(std::filesystem::exists(dir.file("dump.log")));
 
   Log::createInstance(dir.file("missing/live.log"));
+  EXPECT_EQ(Log::liveLogStatus(), TR_ERROR);
   EXPECT_FALSE(Log::logDebugMessages()) << "the switch set before creation must not stick";
   Log::addInfo("kept");
   EXPECT_EQ(Log::countMessages(), 1u);

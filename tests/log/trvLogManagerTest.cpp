@@ -69,9 +69,10 @@ TEST(LogManager, EachRecordIsWrittenAtOnceInTheLineFormatAndDebugOnesOnlyWhenAsk
     EXPECT_EQ(Log::countMessages(), before + (shown ? 4u : 0u));
   }
   EXPECT_EQ(trvTest::readFile(kLive), expectedRecords());
+  EXPECT_EQ(Log::liveLogStatus(), TR_OK);
   // The dump has a header, then every record in store order.
-  Log::writeLog(kDir.file("dump.log"));
-  Log::writeLog(kDir.file("missing/dump.log"));
+  EXPECT_EQ(Log::writeLog(kDir.file("dump.log")), TR_OK);
+  EXPECT_EQ(Log::writeLog(kDir.file("missing/dump.log")), TR_ERROR);
   EXPECT_EQ(trvTest::readFile(kDir.file("dump.log")),
             "Tarvo log file \t\t\t\t\t\t\n\n" + expectedRecords());
 }
