@@ -29,6 +29,15 @@ class ContactBound {
   /// False only when `segment` stays farther than the obstacle's radius
   /// plus `slack` (the sum of both slacks) from the obstacle's axis.
   static bool mayTouch(const SweepSegment& segment, const SweepObstacle& obstacle, double slack);
+
+  /// The same bound on the segment from `start` along `direction` (b - a)
+  /// and the axis from `c1` along `axis` (c2 - c1), with `reach` the radius
+  /// plus every slack. With Real = float the slack must also cover the
+  /// rounding of the coordinates to floats and of the float operations
+  /// (about 1e-7 of the coordinates' size).
+  template <class Real>
+  static bool mayTouch(const Real* start, const Real* direction, const Real* c1, const Real* axis,
+                       Real reach);
 };
 
 }  // namespace trvApp

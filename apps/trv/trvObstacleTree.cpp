@@ -7,28 +7,58 @@
 
 #include "trvContactBound.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// Why single precision keeps the search conservative: each box is the exact
+// box grown by ContactBound's slack and by FLOAT_SLACK of its size, then
+// rounded outwards, and the segment is grown likewise; ContactBound's reach
+// gets the same growth. Rounding the coordinates to floats and the few float
+// operations of a slab test or a bound move their results by a few float
+// ulps (about 1e-7) of the coordinates' size, well inside FLOAT_SLACK, so
+// every segment within ContactBound's double-precision reach of an obstacle
+// crosses its box and passes its single-precision bound.
+
 namespace trvApp {
 
 namespace {
 
-using Entry = ObstacleTree::Entry;
 using Node = ObstacleTree::Node;
+using Proxy = ObstacleTree::Proxy;
 
 constexpr double INFINITE = std::numeric_limits<double>::infinity();
-// Leaves made between two looks at the clock while building.
-constexpr std::uint32_t LEAVES_PER_LOOK = 256;
-// The deepest a median-split tree over 2^32 entries can be, with room.
-constexpr int MAX_DEPTH = 64;
+constexpr double FLOAT_SLACK = 1e-5;
+constexpr std::uint32_t WIDTH = 4;
+// Nodes made between two looks at the clock while building.
+constexpr std::uint32_t NODES_PER_LOOK = 64;
+// Segments searched in turns by countTouching.
+constexpr int INTERLEAVED = 4;
+// Bins of the surface-area heuristic.
+constexpr int SPLIT_BINS = 16;
+// Room for the pending nodes of a search: at most three per level, and as
+// every split leaves at least a quarter on each side, a tree over 2^31
+// entries has fewer than 40 levels.
+constexpr int STACK_SIZE = 128;
+
+double largestMagnitude(const Coordinates& u) {
+  return std::max({std::fabs(u[0]), std::fabs(u[1]), std::fabs(u[2])});
+}
 
 struct Box {
   Coordinates low{INFINITE, INFINITE, INFINITE};
   Coordinates high{-INFINITE, -INFINITE, -INFINITE};
 
-  void add(const Coordinates& lowPoint, const Coordinates& highPoint) {
+  void add(const Box& other) {
     for (int i = 0; i < 3; ++i) {
-      low[i] = std::min(low[i], lowPoint[i]);
-      high[i] = std::max(high[i], highPoint[i]);
+      low[i] = std::min(low[i], other.low[i]);
+      high[i] = std::max(high[i], other.high[i]);
     }
+  }
+  double area() const {
+    const Coordinates side{high[0] - low[0], high[1] - low[1], high[2] - low[2]};
+    if (!(side[0] >= 0.0)) return 0.0;
+    return side[0] * side[1] + side[1] * side[2] + side[2] * side[0];
   }
   int longestSide() const {
     const Coordinates side{high[0] - low[0], high[1] - low[1], high[2] - low[2]};
@@ -36,41 +66,88 @@ struct Box {
   }
 };
 
-// The box of every point within the radius plus the slack of the axis: a
-// segment that may touch the obstacle crosses it.
-Box boxOf(const Entry& entry) {
-  const double grow = std::fabs(entry.shape.radius) + entry.slack;
+// How far beyond its radius a segment may pass an obstacle and still be
+// found: ContactBound's slack and room for the single-precision search.
+double growthOf(const SweepObstacle& o) {
+  const double size =
+      std::max(largestMagnitude(o.c1), largestMagnitude(o.c2)) + std::fabs(o.radius);
+  return ContactBound::slackOf(o) + FLOAT_SLACK * (1.0 + size);
+}
+
+// The box every segment that may touch the obstacle crosses.
+Box boxOf(const SweepObstacle& o) {
+  const double grow = std::fabs(o.radius) + growthOf(o);
   Box box;
   for (int i = 0; i < 3; ++i) {
-    box.low[i] = std::min(entry.shape.c1[i], entry.shape.c2[i]) - grow;
-    box.high[i] = std::max(entry.shape.c1[i], entry.shape.c2[i]) + grow;
+    box.low[i] = std::min(o.c1[i], o.c2[i]) - grow;
+    box.high[i] = std::max(o.c1[i], o.c2[i]) + grow;
   }
   return box;
 }
 
-double centreOf(const Entry& entry, int axis) {
-  return 0.5 * (entry.shape.c1[axis] + entry.shape.c2[axis]);
+float roundedDown(double x) {
+  const float f = static_cast<float>(x);
+  return f > x ? std::nextafter(f, -std::numeric_limits<float>::infinity()) : f;
 }
 
-// Builds the nodes top down, depth first, from an explicit list of pending
-// ranges; the work done is the number of entries partitioned so far.
+float roundedUp(double x) {
+  const float f = static_cast<float>(x);
+  return f < x ? std::nextafter(f, std::numeric_limits<float>::infinity()) : f;
+}
+
+Coordinates centreOf(const SweepObstacle& o) {
+  return {0.5 * (o.c1[0] + o.c2[0]), 0.5 * (o.c1[1] + o.c2[1]), 0.5 * (o.c1[2] + o.c2[2])};
+}
+
+// SPLIT_BINS equal bins over [low, high].
+class Bins {
+ public:
+  Bins(double low, double high) : m_low(low), m_scale(SPLIT_BINS / (high - low)) {}
+  bool usable() const { return std::isfinite(m_scale) && m_scale > 0.0; }
+  int of(double x) const {
+    return std::clamp(static_cast<int>((x - m_low) * m_scale), 0, SPLIT_BINS - 1);
+  }
+
+ private:
+  double m_low;
+  double m_scale;
+};
+
+Proxy proxyOf(const SweepObstacle& o) {
+  Proxy proxy{};
+  for (int i = 0; i < 3; ++i) {
+    proxy.c1[i] = static_cast<float>(o.c1[i]);
+    proxy.axis[i] = static_cast<float>(o.c2[i] - o.c1[i]);
+  }
+  proxy.reach = roundedUp(std::fabs(o.radius) + growthOf(o));
+  return proxy;
+}
+
+// A half-open range of entries.
+struct Range {
+  std::uint32_t begin;
+  std::uint32_t end;
+  std::uint32_t size() const { return end - begin; }
+};
+
+// Builds the nodes top down, depth first, from a list of pending ranges;
+// each node takes four ranges, from two median splits.
 class TreeBuilder {
  public:
-  TreeBuilder(std::vector<Entry>& entries, std::vector<Node>& nodes)
+  TreeBuilder(std::vector<SweepObstacle>& entries, std::vector<Node>& nodes)
       : m_entries(entries), m_nodes(nodes) {}
 
   bool run(TickClock& clock, const StepTick& tick) {
     m_nodes.clear();
     if (m_entries.empty()) return true;
-    m_nodes.reserve(2 * (m_entries.size() / ObstacleTree::LEAF_SIZE + 1));
-    m_nodes.push_back(Node{});
-    m_pending.push_back({0, 0, static_cast<std::uint32_t>(m_entries.size())});
-    std::uint32_t leaves = 0;
+    m_nodes.reserve(m_entries.size() / 2 + 1);
+    m_nodes.emplace_back();
+    m_pending.push_back({0, {0, static_cast<std::uint32_t>(m_entries.size())}});
     while (!m_pending.empty()) {
-      const Pending range = m_pending.back();
+      const Pending next = m_pending.back();
       m_pending.pop_back();
-      if (!split(range)) continue;
-      if (++leaves % LEAVES_PER_LOOK == 0 && clock.due() && tick && tick(fractionDone())) {
+      fill(next.node, next.range);
+      if (m_nodes.size() % NODES_PER_LOOK == 0 && clock.due() && tick && tick(fractionDone())) {
         return false;
       }
     }
@@ -80,95 +157,209 @@ class TreeBuilder {
  private:
   struct Pending {
     std::uint32_t node;
-    std::uint32_t begin;
-    std::uint32_t end;
+    Range range;
   };
 
-  // Fills the node of `range`; true when it became a leaf.
-  bool split(const Pending& range) {
-    Box box;
-    Box centres;
-    for (std::uint32_t k = range.begin; k < range.end; ++k) {
-      const Box entryBox = boxOf(m_entries[k]);
-      box.add(entryBox.low, entryBox.high);
-      const Coordinates centre{centreOf(m_entries[k], 0), centreOf(m_entries[k], 1),
-                               centreOf(m_entries[k], 2)};
-      centres.add(centre, centre);
+  void fill(std::uint32_t index, const Range& range) {
+    Range parts[WIDTH];
+    std::uint32_t count = 0;
+    if (range.size() <= WIDTH) {
+      for (std::uint32_t k = range.begin; k < range.end; ++k) parts[count++] = {k, k + 1};
+    } else {
+      const auto halves = split(range);
+      const auto first = split(halves.first);
+      const auto second = split(halves.second);
+      parts[0] = first.first, parts[1] = first.second;
+      parts[2] = second.first, parts[3] = second.second;
+      count = WIDTH;
     }
-    const std::uint32_t count = range.end - range.begin;
-    m_done += count;
-    if (count <= ObstacleTree::LEAF_SIZE) {
-      m_nodes[range.node] = Node{box.low, box.high, range.begin, count};
-      return true;
+    Node node{};
+    node.count = count;
+    for (std::uint32_t lane = 0; lane < count; ++lane) {
+      setLane(node, lane, boxOf(parts[lane]));
+      if (parts[lane].size() == 1) {
+        node.child[lane] = ~static_cast<std::int32_t>(parts[lane].begin);
+      } else {
+        node.child[lane] = static_cast<std::int32_t>(m_nodes.size());
+        m_pending.push_back({static_cast<std::uint32_t>(m_nodes.size()), parts[lane]});
+        m_nodes.emplace_back();
+      }
     }
-    const std::uint32_t children = static_cast<std::uint32_t>(m_nodes.size());
-    m_nodes[range.node] = Node{box.low, box.high, children, 0};
-    m_nodes.push_back(Node{});
-    m_nodes.push_back(Node{});
-    const int axis = centres.longestSide();
-    const std::uint32_t middle = range.begin + count / 2;
-    std::nth_element(
-        m_entries.begin() + range.begin, m_entries.begin() + middle, m_entries.begin() + range.end,
-        [axis](const Entry& x, const Entry& y) { return centreOf(x, axis) < centreOf(y, axis); });
-    m_pending.push_back({children + 1, middle, range.end});
-    m_pending.push_back({children, range.begin, middle});
-    return false;
+    m_nodes[index] = node;
   }
 
-  // Each level of the tree partitions every entry once.
+  Box boxOf(const Range& range) {
+    Box box;
+    for (std::uint32_t k = range.begin; k < range.end; ++k) box.add(trvApp::boxOf(m_entries[k]));
+    m_done += range.size();
+    return box;
+  }
+
+  // Splits `range` (of two entries or more) where the surface-area
+  // heuristic puts it, among SPLIT_BINS bins of the centres along the
+  // longest side of their box: the split that makes the cheapest expected
+  // search. A split leaving less than a quarter on one side falls back to
+  // the median, which bounds the depth.
+  std::pair<Range, Range> split(const Range& range) {
+    Box centres;
+    for (std::uint32_t k = range.begin; k < range.end; ++k) {
+      const Coordinates centre = centreOf(m_entries[k]);
+      centres.add(Box{centre, centre});
+    }
+    const int axis = centres.longestSide();
+    const Bins bins(centres.low[axis], centres.high[axis]);
+    const auto first = m_entries.begin() + range.begin;
+    const auto last = m_entries.begin() + range.end;
+    if (bins.usable()) {
+      const int lastLeft = cheapestSplit(range, axis, bins);
+      const auto middle = std::partition(first, last, [&](const SweepObstacle& o) {
+        return bins.of(centreOf(o)[axis]) <= lastLeft;
+      });
+      const auto left = static_cast<std::uint32_t>(middle - first);
+      if (left >= range.size() / 4 && range.size() - left >= range.size() / 4) {
+        return {{range.begin, range.begin + left}, {range.begin + left, range.end}};
+      }
+    }
+    const std::uint32_t middle = range.begin + range.size() / 2;
+    std::nth_element(first, m_entries.begin() + middle, last,
+                     [axis](const SweepObstacle& x, const SweepObstacle& y) {
+                       return centreOf(x)[axis] < centreOf(y)[axis];
+                     });
+    return {{range.begin, middle}, {middle, range.end}};
+  }
+
+  // The last bin of the left side of the cheapest split.
+  int cheapestSplit(const Range& range, int axis, const Bins& bins) const {
+    Box boxes[SPLIT_BINS];
+    std::uint32_t counts[SPLIT_BINS] = {};
+    for (std::uint32_t k = range.begin; k < range.end; ++k) {
+      const int bin = bins.of(centreOf(m_entries[k])[axis]);
+      boxes[bin].add(trvApp::boxOf(m_entries[k]));
+      ++counts[bin];
+    }
+    double leftCost[SPLIT_BINS];
+    Box side;
+    std::uint32_t count = 0;
+    for (int bin = 0; bin + 1 < SPLIT_BINS; ++bin) {
+      side.add(boxes[bin]);
+      count += counts[bin];
+      leftCost[bin] = side.area() * count;
+    }
+    side = Box();
+    count = 0;
+    int best = 0;
+    double bestCost = INFINITE;
+    for (int bin = SPLIT_BINS - 1; bin > 0; --bin) {
+      side.add(boxes[bin]);
+      count += counts[bin];
+      const double cost = leftCost[bin - 1] + side.area() * count;
+      if (cost < bestCost) {
+        bestCost = cost;
+        best = bin - 1;
+      }
+    }
+    return best;
+  }
+
+  static void setLane(Node& node, std::uint32_t lane, const Box& box) {
+    for (int i = 0; i < 3; ++i) {
+      node.low[i][lane] = roundedDown(box.low[i]);
+      node.high[i][lane] = roundedUp(box.high[i]);
+    }
+  }
+
+  // Each level of the tree takes every entry's box once.
   double fractionDone() const {
     const double n = static_cast<double>(m_entries.size());
-    const double levels = 1.0 + std::ceil(std::log2(n / ObstacleTree::LEAF_SIZE + 1.0));
+    const double levels = std::max(1.0, std::ceil(std::log2(n) / 2.0));
     return std::min(1.0, static_cast<double>(m_done) / (n * levels));
   }
 
-  std::vector<Entry>& m_entries;
+  std::vector<SweepObstacle>& m_entries;
   std::vector<Node>& m_nodes;
   std::vector<Pending> m_pending;
   std::uint64_t m_done = 0;
 };
 
-// A segment ready for slab tests: its start, its inverse direction, and its
-// slack folded into the start (the box is grown by the slack on both sides).
-class SegmentProbe {
+}  // namespace
+
+// A segment ready for the single-precision search: its start grown by its
+// slack towards each bound and its inverse direction for the slab tests, its
+// start, direction and slack for ContactBound.
+class ObstacleTree::Probe {
  public:
-  explicit SegmentProbe(const SweepSegment& segment) {
-    const double slack = ContactBound::slackOf(segment);
+  Probe() = default;
+
+  explicit Probe(const SweepSegment& segment) {
+    const double size = std::max(largestMagnitude(segment.a), largestMagnitude(segment.b));
+    const double grow = ContactBound::slackOf(segment) + FLOAT_SLACK * (1.0 + size);
+    m_grow = roundedUp(grow);
     for (int i = 0; i < 3; ++i) {
       const double d = segment.b[i] - segment.a[i];
+      m_start[i] = static_cast<float>(segment.a[i]);
+      m_direction[i] = static_cast<float>(d);
       // A tiny stand-in for a zero component keeps every product finite or
       // infinite, never 0·inf = NaN.
-      m_inverse[i] = 1.0 / (d != 0.0 ? d : 1e-300);
-      m_towardLow[i] = segment.a[i] + slack;
-      m_towardHigh[i] = segment.a[i] - slack;
+      const float inverse = static_cast<float>(1.0 / (d != 0.0 ? d : 1e-30));
+      const auto towardLow = static_cast<float>(segment.a[i] + grow);
+      const auto towardHigh = static_cast<float>(segment.a[i] - grow);
+      for (std::uint32_t lane = 0; lane < WIDTH; ++lane) {
+        m_inverse[i][lane] = inverse;
+        m_towardLow[i][lane] = towardLow;
+        m_towardHigh[i][lane] = towardHigh;
+      }
     }
-    m_slack = slack;
   }
 
-  // The parameter at which the segment enters `node`'s box grown by the
-  // slack, or infinity when it misses it.
-  double entry(const Node& node) const {
-    double near = 0.0;
-    double far = 1.0;
+  // False only when the segment cannot touch the obstacle of `proxy`.
+  bool mayTouch(const Proxy& proxy) const {
+    return ContactBound::mayTouch(m_start, m_direction, proxy.c1, proxy.axis, proxy.reach + m_grow);
+  }
+
+  // Bit k set when the segment crosses the box of lane k of `node`; `entry`
+  // receives the parameter at which it enters each box.
+  unsigned int crossings(const Node& node, float entry[WIDTH]) const {
+#if defined(__SSE2__)
+    __m128 near = _mm_setzero_ps();
+    __m128 far = _mm_set1_ps(1.0f);
     for (int i = 0; i < 3; ++i) {
-      const double t0 = (node.low[i] - m_towardLow[i]) * m_inverse[i];
-      const double t1 = (node.high[i] - m_towardHigh[i]) * m_inverse[i];
-      near = std::max(near, std::min(t0, t1));
-      far = std::min(far, std::max(t0, t1));
+      const __m128 inverse = _mm_load_ps(m_inverse[i]);
+      const __m128 t0 =
+          _mm_mul_ps(_mm_sub_ps(_mm_load_ps(node.low[i]), _mm_load_ps(m_towardLow[i])), inverse);
+      const __m128 t1 =
+          _mm_mul_ps(_mm_sub_ps(_mm_load_ps(node.high[i]), _mm_load_ps(m_towardHigh[i])), inverse);
+      near = _mm_max_ps(near, _mm_min_ps(t0, t1));
+      far = _mm_min_ps(far, _mm_max_ps(t0, t1));
     }
-    return near <= far ? near : INFINITE;
+    _mm_storeu_ps(entry, _mm_sub_ps(near, far));
+    const unsigned int used = (1u << node.count) - 1;
+    return static_cast<unsigned int>(_mm_movemask_ps(_mm_cmple_ps(near, far))) & used;
+#else
+    unsigned int mask = 0;
+    for (std::uint32_t lane = 0; lane < node.count; ++lane) {
+      float near = 0.0f;
+      float far = 1.0f;
+      for (int i = 0; i < 3; ++i) {
+        const float t0 = (node.low[i][lane] - m_towardLow[i][lane]) * m_inverse[i][lane];
+        const float t1 = (node.high[i][lane] - m_towardHigh[i][lane]) * m_inverse[i][lane];
+        near = std::max(near, std::min(t0, t1));
+        far = std::min(far, std::max(t0, t1));
+      }
+      entry[lane] = near;
+      if (near <= far) mask |= 1u << lane;
+    }
+    return mask;
+#endif
   }
-
-  double slack() const { return m_slack; }
 
  private:
-  Coordinates m_inverse;
-  Coordinates m_towardLow;
-  Coordinates m_towardHigh;
-  double m_slack;
+  alignas(16) float m_inverse[3][WIDTH];
+  alignas(16) float m_towardLow[3][WIDTH];
+  alignas(16) float m_towardHigh[3][WIDTH];
+  float m_start[3];
+  float m_direction[3];
+  float m_grow;
 };
-
-}  // namespace
 
 ObstacleTree::ObstacleTree(std::vector<SweepObstacle> obstacles) {
   TickClock clock;
@@ -177,50 +368,125 @@ ObstacleTree::ObstacleTree(std::vector<SweepObstacle> obstacles) {
 
 bool ObstacleTree::build(std::vector<SweepObstacle> obstacles, TickClock& clock,
                          const StepTick& tick) {
-  m_entries.clear();
-  m_entries.reserve(obstacles.size());
-  for (const SweepObstacle& obstacle : obstacles) {
-    m_entries.push_back(Entry{obstacle, ContactBound::slackOf(obstacle)});
+  m_obstacles = std::move(obstacles);
+  m_proxies.clear();
+  if (!TreeBuilder(m_obstacles, m_nodes).run(clock, tick)) {
+    m_obstacles.clear();
+    m_nodes.clear();
+    return false;
   }
-  obstacles = std::vector<SweepObstacle>();
-  if (TreeBuilder(m_entries, m_nodes).run(clock, tick)) return true;
-  m_entries.clear();
-  m_nodes.clear();
-  return false;
+  m_proxies.reserve(m_obstacles.size());
+  for (const SweepObstacle& obstacle : m_obstacles) m_proxies.push_back(proxyOf(obstacle));
+  return true;
+}
+
+// The search of one segment: its probe and its pending nodes.
+class ObstacleTree::Search {
+ public:
+  void start(const SweepSegment& segment) {
+    m_segment = &segment;
+    m_probe = Probe(segment);
+    m_top = m_stack;
+    *m_top++ = 0;
+  }
+
+  bool done() const { return m_top == m_stack; }
+
+  // Searches the next pending node; true at a contact.
+  bool step(const ObstacleTree& tree, ExactContact& exact) {
+    const Node& node = tree.m_nodes[*--m_top];
+    return tree.searchNode(node, *m_segment, exact, m_probe, m_top);
+  }
+
+ private:
+  const SweepSegment* m_segment = nullptr;
+  Probe m_probe;
+  std::int32_t m_stack[STACK_SIZE];
+  std::int32_t* m_top = m_stack;
+};
+
+std::uint64_t ObstacleTree::countTouching(const SweepSegment* segments, std::size_t count,
+                                          ExactContact& exact) const {
+  if (m_nodes.empty()) return 0;
+  Search searches[INTERLEAVED];
+  bool live[INTERLEAVED] = {};
+  std::size_t next = 0;
+  int running = 0;
+  for (int k = 0; k < INTERLEAVED && next < count; ++k, ++running) {
+    searches[k].start(segments[next++]);
+    live[k] = true;
+  }
+  std::uint64_t hits = 0;
+  while (running > 0) {
+    for (int k = 0; k < INTERLEAVED; ++k) {
+      if (!live[k]) continue;
+      const bool contact = searches[k].step(*this, exact);
+      if (!contact && !searches[k].done()) continue;
+      hits += contact ? 1 : 0;
+      if (next < count) {
+        searches[k].start(segments[next++]);
+      } else {
+        live[k] = false;
+        --running;
+      }
+    }
+  }
+  return hits;
 }
 
 bool ObstacleTree::touchesAny(const SweepSegment& segment, ExactContact& exact) const {
   if (m_nodes.empty()) return false;
-  const SegmentProbe probe(segment);
-  if (probe.entry(m_nodes[0]) == INFINITE) return false;
-  std::uint32_t stack[MAX_DEPTH];
-  int depth = 0;
-  std::uint32_t current = 0;
-  for (;;) {
-    const Node& node = m_nodes[current];
-    if (node.count > 0) {
-      for (std::uint32_t k = node.first; k < node.first + node.count; ++k) {
-        const Entry& entry = m_entries[k];
-        if (ContactBound::mayTouch(segment, entry.shape, entry.slack + probe.slack()) &&
-            exact.touches(segment, entry.shape)) {
-          return true;
-        }
-      }
-    } else {
-      const double left = probe.entry(m_nodes[node.first]);
-      const double right = probe.entry(m_nodes[node.first + 1]);
-      if (left != INFINITE || right != INFINITE) {
-        const bool leftFirst = left <= right;
-        if (left != INFINITE && right != INFINITE) {
-          stack[depth++] = leftFirst ? node.first + 1 : node.first;
-        }
-        current = leftFirst ? node.first : node.first + 1;
-        continue;
-      }
-    }
-    if (depth == 0) return false;
-    current = stack[--depth];
+  const Probe probe(segment);
+  std::int32_t stack[STACK_SIZE];
+  std::int32_t* top = stack;
+  *top++ = 0;
+  while (top != stack) {
+    const Node& node = m_nodes[*--top];
+    if (searchNode(node, segment, exact, probe, top)) return true;
   }
+  return false;
+}
+
+// Tests the obstacles among the children of `node` that the segment crosses
+// (true at the first contact) and pushes the crossed subtrees, the nearest
+// last so that it is searched next.
+bool ObstacleTree::searchNode(const Node& node, const SweepSegment& segment, ExactContact& exact,
+                              const Probe& probe, std::int32_t*& top) const {
+  alignas(16) float entry[WIDTH];
+  unsigned int crossed = probe.crossings(node, entry);
+  std::int32_t subtrees[WIDTH];
+  float subtreeEntry[WIDTH];
+  int pending = 0;
+  std::int32_t leaves[WIDTH];
+  int leafCount = 0;
+  for (; crossed != 0; crossed &= crossed - 1) {
+    const int lane = __builtin_ctz(crossed);
+    const std::int32_t child = node.child[lane];
+    if (child < 0) {
+      __builtin_prefetch(&m_proxies[static_cast<std::uint32_t>(~child)]);
+      leaves[leafCount++] = ~child;
+      continue;
+    }
+    __builtin_prefetch(&m_nodes[static_cast<std::uint32_t>(child)]);
+    __builtin_prefetch(reinterpret_cast<const char*>(&m_nodes[static_cast<std::uint32_t>(child)]) +
+                       64);
+    // Insertion by entry parameter, farthest first.
+    int at = pending++;
+    for (; at > 0 && subtreeEntry[at - 1] < entry[lane]; --at) {
+      subtrees[at] = subtrees[at - 1];
+      subtreeEntry[at] = subtreeEntry[at - 1];
+    }
+    subtrees[at] = child;
+    subtreeEntry[at] = entry[lane];
+  }
+  for (int k = 0; k < leafCount; ++k) {
+    const auto index = static_cast<std::uint32_t>(leaves[k]);
+    if (probe.mayTouch(m_proxies[index]) && exact.touches(segment, m_obstacles[index])) {
+      return true;
+    }
+  }
+  for (int k = 0; k < pending; ++k) *top++ = subtrees[k];
+  return false;
 }
 
 }  // namespace trvApp

@@ -86,12 +86,11 @@ class SweepRunner::Work {
   void checkChunk(std::uint64_t chunk, ExactContact& exact, Look& look) {
     SegmentDraw draw(m_runner.m_chunks.seedOf(chunk));
     std::uint64_t left = m_runner.m_chunks.sizeOf(chunk);
+    SweepSegment segments[BATCH];
     while (left > 0) {
       const std::uint64_t batch = std::min(left, BATCH);
-      std::uint64_t hits = 0;
-      for (std::uint64_t k = 0; k < batch; ++k) {
-        if (m_runner.m_finder.touchesAny(draw.next(), exact)) ++hits;
-      }
+      for (std::uint64_t k = 0; k < batch; ++k) segments[k] = draw.next();
+      const std::uint64_t hits = m_runner.m_finder.countTouching(segments, batch, exact);
       left -= batch;
       m_checked.fetch_add(batch, std::memory_order_relaxed);
       m_hits.fetch_add(hits, std::memory_order_relaxed);
