@@ -44,9 +44,10 @@ class SweepRunner::Work {
   }
 
   // Runs the tick if the clock is due, turning a stop answer or an
-  // exception into a stop request.
+  // exception into a stop request. Once a stop is requested, the tick is
+  // not called again.
   void lookUp(TickClock& clock, const SweepTick& tick) {
-    if (!clock.due() || !tick) return;
+    if (stopRequested() || !clock.due() || !tick) return;
     try {
       if (tick(counts())) requestStop();
     } catch (...) {

@@ -19,7 +19,8 @@ struct SweepCounts {
   std::uint64_t hits = 0;
 };
 
-/// Called on the calling thread with the counts so far; returns true to stop.
+/// Called on the calling thread with the counts so far; returns true to stop
+/// (it is not called again after that).
 using SweepTick = std::function<bool(const SweepCounts&)>;
 
 /// How a run ended.
