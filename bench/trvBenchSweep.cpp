@@ -63,18 +63,37 @@ class SegmentStream {
   std::unique_ptr<SegmentDraw> m_draw;
 };
 
-// Times SEGMENTS_PER_ITERATION segments per iteration through `touches`.
-template <class Touches>
-void sweepSegments(benchmark::State& state, Touches touches) {
+// Times SEGMENTS_PER_ITERATION segments per iteration, drawn and then
+// counted by `count` (segments, number) -> hits.
+template <class Count>
+void sweepBatches(benchmark::State& state, Count count) {
   SegmentStream stream;
+  SweepSegment batch[SEGMENTS_PER_ITERATION];
   std::uint64_t hits = 0;
   for (auto _ : state) {
-    for (std::uint64_t k = 0; k < SEGMENTS_PER_ITERATION; ++k) {
-      if (touches(stream.next())) ++hits;
-    }
+    for (SweepSegment& segment : batch) segment = stream.next();
+    hits += count(batch, SEGMENTS_PER_ITERATION);
   }
   benchmark::DoNotOptimize(hits);
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * SEGMENTS_PER_ITERATION));
+}
+
+// The same, one segment at a time through `touches`.
+template <class Touches>
+void sweepSegments(benchmark::State& state, Touches touches) {
+  sweepBatches(state, [&](const SweepSegment* segments, std::size_t count) {
+    std::uint64_t hits = 0;
+    for (std::size_t k = 0; k < count; ++k) hits += touches(segments[k]) ? 1 : 0;
+    return hits;
+  });
+}
+
+// The sweep's own path: batches through ContactFinder::countTouching.
+void sweepFinder(benchmark::State& state, const trvApp::ContactFinder& finder) {
+  ExactContact exact;
+  sweepBatches(state, [&](const SweepSegment* segments, std::size_t count) {
+    return finder.countTouching(segments, count, exact);
+  });
 }
 
 // Counts the hits of the first `count` segments through `touches`.
@@ -117,9 +136,7 @@ const trvApp::ObstacleTree& treeOf(std::size_t count) {
 
 template <std::size_t N>
 void trvTree(benchmark::State& state) {
-  const trvApp::ObstacleTree& tree = treeOf(N);
-  ExactContact exact;
-  sweepSegments(state, [&](const SweepSegment& s) { return tree.touchesAny(s, exact); });
+  sweepFinder(state, treeOf(N));
 }
 
 template <std::size_t N>
@@ -132,7 +149,7 @@ void trvBruteForce(benchmark::State& state) {
       answersOf(SegmentChunks::CHUNK_SIZE / 8,
                 [&](const SweepSegment& s) { return brute.touchesAny(s, exact); }),
       "brute force", N);
-  sweepSegments(state, [&](const SweepSegment& s) { return brute.touchesAny(s, exact); });
+  sweepFinder(state, brute);
 }
 
 // ---- Boost.Geometry's R-tree, packed by its bulk-loading constructor ----

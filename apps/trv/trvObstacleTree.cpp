@@ -33,7 +33,7 @@ constexpr std::uint32_t WIDTH = 4;
 // Nodes made between two looks at the clock while building.
 constexpr std::uint32_t NODES_PER_LOOK = 64;
 // Segments searched in turns by countTouching.
-constexpr int INTERLEAVED = 4;
+constexpr int INTERLEAVED = 8;
 // Bins of the surface-area heuristic.
 constexpr int SPLIT_BINS = 16;
 // Room for the pending nodes of a search: at most three per level, and as
@@ -316,9 +316,10 @@ class ObstacleTree::Probe {
     return ContactBound::mayTouch(m_start, m_direction, proxy.c1, proxy.axis, proxy.reach + m_grow);
   }
 
-  // Bit k set when the segment crosses the box of lane k of `node`; `entry`
-  // receives the parameter at which it enters each box.
-  unsigned int crossings(const Node& node, float entry[WIDTH]) const {
+  // Bit k set when the segment crosses the box of lane k of `node`;
+  // `shortfall` receives, for each box, minus the length of parameter over
+  // which the segment lies inside it.
+  unsigned int crossings(const Node& node, float shortfall[WIDTH]) const {
 #if defined(__SSE2__)
     __m128 near = _mm_setzero_ps();
     __m128 far = _mm_set1_ps(1.0f);
@@ -331,7 +332,7 @@ class ObstacleTree::Probe {
       near = _mm_max_ps(near, _mm_min_ps(t0, t1));
       far = _mm_min_ps(far, _mm_max_ps(t0, t1));
     }
-    _mm_storeu_ps(entry, _mm_sub_ps(near, far));
+    _mm_storeu_ps(shortfall, _mm_sub_ps(near, far));
     const unsigned int used = (1u << node.count) - 1;
     return static_cast<unsigned int>(_mm_movemask_ps(_mm_cmple_ps(near, far))) & used;
 #else
@@ -345,7 +346,7 @@ class ObstacleTree::Probe {
         near = std::max(near, std::min(t0, t1));
         far = std::min(far, std::max(t0, t1));
       }
-      entry[lane] = near;
+      shortfall[lane] = near - far;
       if (near <= far) mask |= 1u << lane;
     }
     return mask;
@@ -380,7 +381,11 @@ bool ObstacleTree::build(std::vector<SweepObstacle> obstacles, TickClock& clock,
   return true;
 }
 
-// The search of one segment: its probe and its pending nodes.
+// The search of one segment, a step at a time: its probe, its stack of
+// pending items (a node k as k, an obstacle k to bound as ~k) and the
+// obstacle, if any, that passed its bound and awaits the exact test. Each
+// step touches the memory the step before asked for in advance, so searches
+// taken in turns overlap their waits for memory.
 class ObstacleTree::Search {
  public:
   void start(const SweepSegment& segment) {
@@ -388,21 +393,36 @@ class ObstacleTree::Search {
     m_probe = Probe(segment);
     m_top = m_stack;
     *m_top++ = 0;
+    m_exact = NONE;
   }
 
-  bool done() const { return m_top == m_stack; }
+  bool done() const { return m_top == m_stack && m_exact == NONE; }
 
-  // Searches the next pending node; true at a contact.
+  // Takes the next step; true at a contact.
   bool step(const ObstacleTree& tree, ExactContact& exact) {
-    const Node& node = tree.m_nodes[*--m_top];
-    return tree.searchNode(node, *m_segment, exact, m_probe, m_top);
+    if (m_exact != NONE) {
+      const std::int32_t candidate = m_exact;
+      m_exact = NONE;
+      return exact.touches(*m_segment, tree.m_obstacles[static_cast<std::uint32_t>(candidate)]);
+    }
+    const std::int32_t item = *--m_top;
+    if (item >= 0) {
+      tree.pushCrossed(tree.m_nodes[static_cast<std::uint32_t>(item)], m_probe, m_top);
+    } else if (m_probe.mayTouch(tree.m_proxies[static_cast<std::uint32_t>(~item)])) {
+      m_exact = ~item;
+      __builtin_prefetch(&tree.m_obstacles[static_cast<std::uint32_t>(m_exact)]);
+    }
+    return false;
   }
 
  private:
+  static constexpr std::int32_t NONE = -1;
+
   const SweepSegment* m_segment = nullptr;
   Probe m_probe;
   std::int32_t m_stack[STACK_SIZE];
   std::int32_t* m_top = m_stack;
+  std::int32_t m_exact = NONE;
 };
 
 std::uint64_t ObstacleTree::countTouching(const SweepSegment* segments, std::size_t count,
@@ -436,57 +456,47 @@ std::uint64_t ObstacleTree::countTouching(const SweepSegment* segments, std::siz
 
 bool ObstacleTree::touchesAny(const SweepSegment& segment, ExactContact& exact) const {
   if (m_nodes.empty()) return false;
-  const Probe probe(segment);
-  std::int32_t stack[STACK_SIZE];
-  std::int32_t* top = stack;
-  *top++ = 0;
-  while (top != stack) {
-    const Node& node = m_nodes[*--top];
-    if (searchNode(node, segment, exact, probe, top)) return true;
+  Search search;
+  search.start(segment);
+  while (!search.done()) {
+    if (search.step(*this, exact)) return true;
   }
   return false;
 }
 
-// Tests the obstacles among the children of `node` that the segment crosses
-// (true at the first contact) and pushes the crossed subtrees, the nearest
-// last so that it is searched next.
-bool ObstacleTree::searchNode(const Node& node, const SweepSegment& segment, ExactContact& exact,
-                              const Probe& probe, std::int32_t*& top) const {
-  alignas(16) float entry[WIDTH];
-  unsigned int crossed = probe.crossings(node, entry);
+// Pushes the children of `node` whose boxes the segment crosses, asking for
+// their memory in advance: the subtrees first, ordered so that the one the
+// segment crosses longest comes out first, then the obstacles, which come
+// out before them.
+void ObstacleTree::pushCrossed(const Node& node, const Probe& probe, std::int32_t*& top) const {
+  alignas(16) float shortfall[WIDTH];
+  unsigned int crossed = probe.crossings(node, shortfall);
   std::int32_t subtrees[WIDTH];
-  float subtreeEntry[WIDTH];
+  float order[WIDTH];
   int pending = 0;
-  std::int32_t leaves[WIDTH];
-  int leafCount = 0;
+  std::int32_t obstacles[WIDTH];
+  int bounded = 0;
   for (; crossed != 0; crossed &= crossed - 1) {
     const int lane = __builtin_ctz(crossed);
     const std::int32_t child = node.child[lane];
     if (child < 0) {
       __builtin_prefetch(&m_proxies[static_cast<std::uint32_t>(~child)]);
-      leaves[leafCount++] = ~child;
+      obstacles[bounded++] = child;
       continue;
     }
     __builtin_prefetch(&m_nodes[static_cast<std::uint32_t>(child)]);
     __builtin_prefetch(reinterpret_cast<const char*>(&m_nodes[static_cast<std::uint32_t>(child)]) +
                        64);
-    // Insertion by entry parameter, farthest first.
     int at = pending++;
-    for (; at > 0 && subtreeEntry[at - 1] < entry[lane]; --at) {
+    for (; at > 0 && order[at - 1] < shortfall[lane]; --at) {
       subtrees[at] = subtrees[at - 1];
-      subtreeEntry[at] = subtreeEntry[at - 1];
+      order[at] = order[at - 1];
     }
     subtrees[at] = child;
-    subtreeEntry[at] = entry[lane];
-  }
-  for (int k = 0; k < leafCount; ++k) {
-    const auto index = static_cast<std::uint32_t>(leaves[k]);
-    if (probe.mayTouch(m_proxies[index]) && exact.touches(segment, m_obstacles[index])) {
-      return true;
-    }
+    order[at] = shortfall[lane];
   }
   for (int k = 0; k < pending; ++k) *top++ = subtrees[k];
-  return false;
+  for (int k = 0; k < bounded; ++k) *top++ = obstacles[k];
 }
 
 }  // namespace trvApp

@@ -72,8 +72,7 @@ class ObstacleTree : public ContactFinder {
   class Probe;
   class Search;
 
-  bool searchNode(const Node& node, const SweepSegment& segment, ExactContact& exact,
-                  const Probe& probe, std::int32_t*& stackTop) const;
+  void pushCrossed(const Node& node, const Probe& probe, std::int32_t*& top) const;
 
   std::vector<SweepObstacle> m_obstacles;  ///< in the order of the leaves
   std::vector<Proxy> m_proxies;            ///< likewise

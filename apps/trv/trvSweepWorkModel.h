@@ -15,10 +15,10 @@ struct SweepWorkShares {
   double sweeping = 1.0;
 };
 
-/// Estimates the time of each phase from costs measured on this program
-/// (bench/trvBenchSweep.cpp, "phase costs"): placing an obstacle, indexing
-/// it, and checking a segment against a field of obstacles, with or without
-/// the tree, spread over the threads.
+/// Estimates the time of each phase from costs measured on this program:
+/// placing an obstacle, indexing it, and checking a segment against a field
+/// of obstacles, with or without the tree, spread over the threads (placing
+/// and indexing run on one thread).
 class SweepWorkModel {
  public:
   /// The shares of the phases of `plan`, the sweep counting only its shard's

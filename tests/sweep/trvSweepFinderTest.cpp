@@ -63,6 +63,10 @@ void expectSameAnswers(const std::vector<SweepObstacle>& obstacles,
         << obstacles.size() << " obstacles";
     hits += expected ? 1 : 0;
   }
+  // The batched search of the tree, several segments in turns, counts the
+  // same.
+  EXPECT_EQ(tree.countTouching(segments.data(), segments.size(), exact),
+            static_cast<std::uint64_t>(hits));
   // Both paths ran with contacts and misses, not only one kind.
   if (obstacles.size() >= 50 && segments.size() >= 100) {
     EXPECT_GT(hits, 0);
