@@ -75,11 +75,11 @@ void expectSameAnswers(const std::vector<SweepObstacle>& obstacles,
 }
 
 TEST(SweepFinderTest, TreeAndBruteForceAgreeOnDrawnFields) {
-  for (const unsigned int seed : {1u, 7u, 12345u}) {
+  for (const unsigned int seed : {1u, 12345u}) {
     for (const std::uint64_t count : {0u, 1u, 5u, 60u, 700u, 3000u}) {
       SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << count << " obstacles");
       const std::vector<SweepObstacle> obstacles = ObstacleField::draw(seed, count);
-      expectSameAnswers(obstacles, drawnSegments(seed, count > 700 ? 300 : 1000));
+      expectSameAnswers(obstacles, drawnSegments(seed, count > 700 ? 100 : 300));
       expectSameAnswers(obstacles, awkwardSegments());
     }
   }
@@ -90,11 +90,11 @@ TEST(SweepFinderTest, TreeAndBruteForceAgreeOnDegenerateObstacles) {
   const std::vector<SweepObstacle> huge = {obstacles.back()};
   obstacles.pop_back();
   expectSameAnswers(obstacles, awkwardSegments());
-  expectSameAnswers(obstacles, drawnSegments(3, 2000));
+  expectSameAnswers(obstacles, drawnSegments(3, 1000));
   // Among drawn obstacles, and alone (every segment inside it).
   std::vector<SweepObstacle> mixed = ObstacleField::draw(5, 400);
   mixed.insert(mixed.end(), obstacles.begin(), obstacles.end());
-  expectSameAnswers(mixed, drawnSegments(5, 1000));
+  expectSameAnswers(mixed, drawnSegments(5, 300));
   expectSameAnswers(mixed, awkwardSegments());
   expectSameAnswers(huge, awkwardSegments());
   const ObstacleTree tree(huge);

@@ -64,8 +64,10 @@ TEST(SweepRunTest, SameAnswerOnAnyNumberOfThreads) {
     EXPECT_EQ(many.checked, one.checked) << threads << " threads";
     EXPECT_EQ(many.hits, one.hits) << threads << " threads";
   }
-  // Brute force on the first chunks, every obstacle for every segment.
-  plan.segments = 2 * SegmentChunks::CHUNK_SIZE + 7;
+  // Brute force on fewer obstacles and segments, every obstacle for every
+  // segment.
+  plan.obstacles = 100;
+  plan.segments = SegmentChunks::CHUNK_SIZE + 7;
   plan.threads = 1;
   const SweepResult tree = sweep(plan);
   plan.threads = 2;
