@@ -1,8 +1,10 @@
 #include "trvObstacleTree.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 #include <utility>
 
 #include "trvContactBound.h"
@@ -369,6 +371,9 @@ ObstacleTree::ObstacleTree(std::vector<SweepObstacle> obstacles) {
 
 bool ObstacleTree::build(std::vector<SweepObstacle> obstacles, TickClock& clock,
                          const StepTick& tick) {
+  if (obstacles.size() > static_cast<std::size_t>(INT32_MAX)) {
+    throw std::length_error("an obstacle tree holds at most 2^31 - 1 obstacles");
+  }
   m_obstacles = std::move(obstacles);
   m_proxies.clear();
   if (!TreeBuilder(m_obstacles, m_nodes).run(clock, tick)) {

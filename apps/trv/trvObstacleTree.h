@@ -38,6 +38,7 @@ class ObstacleTree : public ContactFinder {
   /// Builds the tree over `obstacles` (their order is not kept), calling
   /// `tick` with the fraction of the work done whenever `clock` is due.
   /// False when the tick asked to stop: the tree is then left empty.
+  /// Throws std::length_error beyond 2^31 - 1 obstacles.
   bool build(std::vector<SweepObstacle> obstacles, TickClock& clock, const StepTick& tick);
 
   bool touchesAny(const SweepSegment& segment, ExactContact& exact) const override;
