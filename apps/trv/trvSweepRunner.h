@@ -37,7 +37,8 @@ struct SweepOutcome {
 /// typically drives (progress delegates, the log, notificators) are made
 /// for one thread, so the work is counted on many threads and reported on
 /// one. When the tick asks to stop, each worker stops at its next batch
-/// boundary.
+/// boundary. The pattern belongs to the program, not to the library: the
+/// library starts no threads and uses no atomics besides reference counts.
 ///
 /// The answer depends only on the chunks, never on the number of threads:
 /// each chunk draws its own segments, and a segment counts once as a hit
