@@ -28,6 +28,11 @@ bool registerPair(const std::string& key, const std::string& operation, double g
                   const std::string& peerName, Function trv, Function peer,
                   Process process = Process::liveLog, const char* peerNote = "peer not installed");
 
+/// As registerPair, but both sides are timed by the wall clock, not by the
+/// CPU time of the benchmark thread: for work spread over several threads.
+bool registerWallPair(const std::string& key, const std::string& operation, double goal,
+                      const std::string& peerName, Function trv, Function peer);
+
 /// Registers a scaling measurement "scale/<key>", reported as it stands.
 benchmark::internal::Benchmark* registerScale(const std::string& key, Function function);
 

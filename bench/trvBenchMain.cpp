@@ -24,6 +24,7 @@ struct Pair {
   bool hasPeer;
   std::string peerNote;
   trvBench::Process process;
+  bool wallTime = false;
 };
 
 std::vector<Pair>& pairs() {
@@ -51,7 +52,8 @@ void writeManifest(const std::string& path) {
         << ", \"operation\": " << jsonString(pair.operation) << ", \"goal\": " << pair.goal
         << ", \"peer\": " << jsonString(pair.peerName)
         << ", \"has_peer\": " << (pair.hasPeer ? "true" : "false")
-        << ", \"peer_note\": " << jsonString(pair.peerNote) << "}"
+        << ", \"peer_note\": " << jsonString(pair.peerNote)
+        << ", \"clock\": " << (pair.wallTime ? "\"wall\"" : "\"cpu\"") << "}"
         << (i + 1 < pairs().size() ? ",\n" : "\n");
   }
   out << "]\n";
@@ -84,6 +86,14 @@ bool registerPair(const std::string& key, const std::string& operation, double g
   benchmark::RegisterBenchmark((group + key + "/trv").c_str(), trv);
   if (peer != nullptr) benchmark::RegisterBenchmark((group + key + "/peer").c_str(), peer);
   pairs().push_back({key, operation, goal, peerName, peer != nullptr, peerNote, process});
+  return true;
+}
+
+bool registerWallPair(const std::string& key, const std::string& operation, double goal,
+                      const std::string& peerName, Function trv, Function peer) {
+  benchmark::RegisterBenchmark(("pair/" + key + "/trv").c_str(), trv)->UseRealTime();
+  benchmark::RegisterBenchmark(("pair/" + key + "/peer").c_str(), peer)->UseRealTime();
+  pairs().push_back({key, operation, goal, peerName, true, "", Process::liveLog, true});
   return true;
 }
 
