@@ -2,17 +2,21 @@
 
 namespace trvPlatform {
 
-bool cpuSupportsAvx2() {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-  // Also checks that the system saves the 256-bit registers.
-  static const bool supported = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return supported;
-#else
-  return false;
-#endif
+
+// The sanitizers' shadow memory does not exist yet while the library is
+// loaded, so this function must not be instrumented.
+__attribute__((no_sanitize("address", "undefined"))) bool cpuSupportsAvx2() {
+  // Reads the processor's identification once; later calls return at once.
+  // The test of AVX2 includes the system's support of the 256-bit registers.
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
 }
+
+#else
+
+bool cpuSupportsAvx2() { return false; }
+
+#endif
 
 }  // namespace trvPlatform
