@@ -249,24 +249,35 @@ class TRV_API CtrvMat4 {
   // adds its products in the order of the scalar formula, and SSE2 double
   // arithmetic rounds as scalar double arithmetic does.
 
-  // The first two rows in the two lanes of a register, the third in scalar.
-  // Each row's products are taken two at a time, (x, y) and (z, 1), and the
-  // products of the two rows regrouped by unpacking before they are added;
-  // multiplying the translation by 1 leaves it exactly as it is.
+  // The products of each row are taken two at a time: (x, y) times the
+  // first two elements, and z times the third with the translation kept
+  // beside it (a multiplication of the low lane only). The first two rows
+  // then sum in the two lanes of a register, after their products are
+  // regrouped by unpacking; the third row sums its lanes one after the
+  // other. The aligned loads and the operand order let the compiler use
+  // memory operands and spare register copies.
   CtrvPoint3 timesPointSse(const CtrvPoint3& p) const {
-    const __m128d xy = _mm_set_pd(p[1], p[0]);
-    const __m128d z1 = _mm_set_pd(1.0, p[2]);
-    const __m128d row0Left = _mm_mul_pd(_mm_loadu_pd(m_e), xy);
-    const __m128d row0Right = _mm_mul_pd(_mm_loadu_pd(m_e + 2), z1);
-    const __m128d row1Left = _mm_mul_pd(_mm_loadu_pd(m_e + 4), xy);
-    const __m128d row1Right = _mm_mul_pd(_mm_loadu_pd(m_e + 6), z1);
+    const __m128d xy = _mm_loadu_pd(&p[0]);
+    const __m128d z = _mm_load_sd(&p[2]);
+    const __m128d row0Left = _mm_mul_pd(_mm_load_pd(m_e), xy);
+    const __m128d row1Left = _mm_mul_pd(_mm_load_pd(m_e + 4), xy);
+    const __m128d row2Left = _mm_mul_pd(xy, _mm_load_pd(m_e + 8));
+    const __m128d row0Right = _mm_mul_sd(_mm_load_pd(m_e + 2), z);
+    const __m128d row1Right = _mm_mul_sd(_mm_load_pd(m_e + 6), z);
+    const __m128d row2Third = _mm_mul_sd(z, _mm_load_sd(m_e + 10));
     __m128d sum =
         _mm_add_pd(_mm_unpacklo_pd(row0Left, row1Left), _mm_unpackhi_pd(row0Left, row1Left));
     sum = _mm_add_pd(sum, _mm_unpacklo_pd(row0Right, row1Right));
     sum = _mm_add_pd(sum, _mm_unpackhi_pd(row0Right, row1Right));
+    // The high lane of row2Left moved to the low one by an integer shuffle,
+    // which, unlike unpacking, needs no copy of its operand.
+    const __m128d row2Second =
+        _mm_castsi128_pd(_mm_shuffle_epi32(_mm_castpd_si128(row2Left), _MM_SHUFFLE(3, 2, 3, 2)));
+    __m128d third = _mm_add_sd(row2Left, row2Second);
+    third = _mm_add_sd(third, row2Third);
     double first[2];
     _mm_storeu_pd(first, sum);
-    return CtrvPoint3(first[0], first[1], rowTimes(2, p) + m_e[11]);
+    return CtrvPoint3(first[0], first[1], _mm_cvtsd_f64(third) + m_e[11]);
   }
 #endif
   double rowTimes(int i, const CtrvVect3& v) const {
