@@ -42,7 +42,7 @@ int CtrvPRNGGameRand::generate(int low, int high) {
   // through a second virtual call when this is a generator of this very
   // class (its type information is emitted once, with the library); a
   // derived class may have raw values of its own.
-  if (&typeid(*this) == &typeid(CtrvPRNGGameRand))
+  if (__builtin_expect(&typeid(*this) == &typeid(CtrvPRNGGameRand), 1))
     return trvPRNG::integerInRange(low, high, [this] { return next(); });
   return CtrvPRNG::generate(low, high);
 }

@@ -1,7 +1,7 @@
 #ifndef TRV_PRNG_RANGE_H
 #define TRV_PRNG_RANGE_H
 
-#include <utility>
+#include <algorithm>
 
 namespace trvPRNG {
 
@@ -11,11 +11,13 @@ namespace trvPRNG {
 /// lower end, wrapping.
 template <class NextRaw>
 int integerInRange(int low, int high, NextRaw nextRaw) {
-  if (high < low) std::swap(low, high);
+  // The ends in order, without a branch.
+  const int lower = std::min(low, high);
+  const int upper = std::max(low, high);
   // Unsigned arithmetic: the span of the full int range wraps to 0, and then
   // every raw value is already an offset in range.
-  const unsigned int base = static_cast<unsigned int>(low);
-  const unsigned int span = static_cast<unsigned int>(high) - base + 1u;
+  const unsigned int base = static_cast<unsigned int>(lower);
+  const unsigned int span = static_cast<unsigned int>(upper) - base + 1u;
   const unsigned int raw = nextRaw();
   const unsigned int offset = span != 0u ? raw % span : raw;
   return static_cast<int>(offset + base);
