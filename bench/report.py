@@ -9,6 +9,8 @@ Benchmark JSON files of the run. The time of a benchmark is the median of its
 repetitions; the ratio is trv's median over the peer's. Times are the CPU time
 of the benchmark thread (user and kernel time, so system calls count): on a
 shared machine the wall time also counts the time the thread waited for a core.
+Pairs whose manifest entry says "clock": "wall" (work spread over threads,
+which the benchmark thread's CPU time would not see) use the wall time.
 
 With --history, HISTORY_DIR holds earlier runs, one folder each, named so that
 they sort in the order they were made (bench/run copies every full run there,
@@ -26,7 +28,9 @@ RUNS_JUDGED = 3
 
 
 def load_runs(directory):
-    times, counters = {}, {}
+    """The medians of the CPU times and of the wall times, by benchmark name,
+    and the counters per operation."""
+    times, walls, counters = {}, {}, {}
     for path in sorted(directory.glob("*.json")):
         if path.name == "manifest.json":
             continue
@@ -35,11 +39,14 @@ def load_runs(directory):
             if run.get("run_type") != "iteration":
                 continue
             name = run["run_name"] if "run_name" in run else run["name"]
+            name = name.removesuffix("/real_time")
             times.setdefault(name, []).append(run["cpu_time"] * UNIT_NS[run["time_unit"]])
+            walls.setdefault(name, []).append(run["real_time"] * UNIT_NS[run["time_unit"]])
             extra = {k: v for k, v in run.items() if k.endswith("/op")}
             if extra:
                 counters[name] = extra
-    return {name: statistics.median(values) for name, values in times.items()}, counters
+    median = lambda runs: {name: statistics.median(values) for name, values in runs.items()}
+    return median(times), median(walls), counters
 
 
 def binary_of(directory):
@@ -47,17 +54,21 @@ def binary_of(directory):
     return path.read_text().strip() if path.exists() else None
 
 
-def side(medians, key, which):
-    return next((v for k, v in medians.items() if k.endswith(f"/{key}/{which}")), None)
+def sides(pair, medians, wall_medians):
+    """The times of trv and of the peer of a pair, None where not measured."""
+    times = wall_medians if pair.get("clock") == "wall" else medians
+    side = lambda which: next(
+        (v for k, v in times.items() if k.endswith(f"/{pair['key']}/{which}")), None)
+    return side("trv"), side("peer")
 
 
 def ratios_of(directory):
     """The ratio of every pair measured in one run, by pair key."""
-    medians, _ = load_runs(directory)
+    medians, wall_medians, _ = load_runs(directory)
     manifest = json.loads((directory / "manifest.json").read_text())
     ratios = {}
     for pair in manifest:
-        trv, peer = side(medians, pair["key"], "trv"), side(medians, pair["key"], "peer")
+        trv, peer = sides(pair, medians, wall_medians)
         if trv is not None and peer:
             ratios[pair["key"]] = trv / peer
     return ratios
@@ -104,7 +115,7 @@ def main():
 
     directory = args.results
     manifest = json.loads((directory / "manifest.json").read_text())
-    medians, counters = load_runs(directory)
+    medians, wall_medians, counters = load_runs(directory)
     runs = judged_runs(directory, args.history)
     run_ratios = [ratios_of(run) for run in runs]
     worst_heading = f"worst of {len(runs)}"
@@ -113,7 +124,7 @@ def main():
     missed = 0
     for pair in manifest:
         key = pair["key"]
-        trv, peer = side(medians, key, "trv"), side(medians, key, "peer")
+        trv, peer = sides(pair, medians, wall_medians)
         if trv is None:
             continue
         goal = f"<= {pair['goal']:g}" if pair["goal"] > 0 else "-"
