@@ -243,13 +243,13 @@ void intersectionAllocations(benchmark::State& state) {
 }
 
 const bool registered = [] {
-  trvBench::registerPair("mat4_product", "CtrvMat4 * CtrvMat4", 1.0, "Eigen Matrix4d product",
+  trvBench::registerPair("mat4_product", "CtrvMat4 * CtrvMat4", 0.9, "Eigen Matrix4d product",
                          trvMat4Product, kEigenProduct);
-  trvBench::registerPair("mat4_point", "CtrvMat4 * CtrvPoint3", 1.0, "Eigen Isometry3d * Vector3d",
+  trvBench::registerPair("mat4_point", "CtrvMat4 * CtrvPoint3", 0.9, "Eigen Isometry3d * Vector3d",
                          trvMat4TimesPoint, kEigenTimesVector);
   trvBench::registerPair("mat4_inverse", "CtrvMat4::inverse", 1.0, "Eigen Isometry3d::inverse",
                          trvMat4Inverse, kEigenInverse);
-  trvBench::registerPair("quat_matrix", "CtrvQuatF from a matrix and back", 1.0,
+  trvBench::registerPair("quat_matrix", "CtrvQuatF from a matrix and back", 0.9,
                          "Eigen Quaternionf from/to Matrix3f", trvQuatRoundTrip, kEigenQuat);
 #ifdef TRV_BENCH_HAVE_EIGEN
   trvBench::registerPair("quat_matrix4d", "CtrvQuatF from a matrix and back", trvBench::kNoGoal,
@@ -260,11 +260,11 @@ const bool registered = [] {
                          eigenQuatRoundTripRaw);
 #endif
   const char* const luPeer = "Eigen PartialPivLU<MatrixXd>::determinant";
-  trvBench::registerPair("mat_det_8", "CtrvMat::det, order 8", trvBench::kNoGoal, luPeer,
-                         trvDeterminantOf<8>, kEigenDeterminant<8>);
-  trvBench::registerPair("mat_det_64", "CtrvMat::det, order 64", trvBench::kNoGoal, luPeer,
-                         trvDeterminantOf<64>, kEigenDeterminant<64>);
-  trvBench::registerPair("mat_det_256", "CtrvMat::det, order 256", 1.5, luPeer,
+  trvBench::registerPair("mat_det_8", "CtrvMat::det, order 8", 0.9, luPeer, trvDeterminantOf<8>,
+                         kEigenDeterminant<8>);
+  trvBench::registerPair("mat_det_64", "CtrvMat::det, order 64", 0.9, luPeer, trvDeterminantOf<64>,
+                         kEigenDeterminant<64>);
+  trvBench::registerPair("mat_det_256", "CtrvMat::det, order 256", 0.9, luPeer,
                          trvDeterminantOf<256>, kEigenDeterminant<256>);
   trvBench::registerScale("intersection_calls_steady_state", intersectionAllocations);
   return true;

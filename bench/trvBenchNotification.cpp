@@ -6,6 +6,7 @@
 #include <boost/make_shared.hpp>
 #include <boost/shared_ptr.hpp>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "trvBench.h"
@@ -88,6 +89,24 @@ void trvNotifyAmongN(benchmark::State& state) {
   trvNotifyAmongOtherSenders(state, static_cast<std::size_t>(state.range(0)));
 }
 
+// The floor of a dispatch to one subscriber: one call through a
+// std::function doing the subscriber's work. The function goes through
+// DoNotOptimize every iteration, so each call is a real indirect call and
+// not the counter increment the compiler could inline.
+void stdFunctionFloor(benchmark::State& state) {
+  std::vector<Receiver> receivers(1);
+  Receiver& receiver = receivers.front();
+  std::function<void(const Notification&)> call = [&receiver](const Notification& notification) {
+    receiver.onTick(notification);
+  };
+  const Notification notification = CtrvNotification::create(tickType());
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(call);
+    call(notification);
+  }
+  consume(receivers);
+}
+
 #ifdef TRV_BENCH_HAVE_SIGNALS2
 // The signal carries the same payload as a notification, and each slot does
 // the subscriber's work. The signal is the library's default one (with its
@@ -116,9 +135,12 @@ constexpr trvBench::Function kSignal10 = nullptr;
 const bool registered = [] {
   trvBench::registerPair("notify_ready_1", "notify of a ready notification, 1 subscriber", 0.5,
                          "Signals2 emission, 1 slot", trvNotifyReady1, kSignal1);
+  trvBench::registerPair("notify_ready_floor", "notify of a ready notification, 1 subscriber", 3.0,
+                         "a loop calling one std::function (floor)", trvNotifyReady1,
+                         stdFunctionFloor);
   trvBench::registerPair("notify_ready_10", "notify of a ready notification, 10 subscribers", 0.5,
                          "Signals2 emission, 10 slots", trvNotifyReady10, kSignal10);
-  trvBench::registerPair("notify_type_1", "notify(type) (creates it), 1 subscriber", 1.0,
+  trvBench::registerPair("notify_type_1", "notify(type) (creates it), 1 subscriber", 0.6,
                          "Signals2 emission, 1 slot", trvNotifyCreating, kSignal1);
   trvBench::registerPair(
       "notify_among_10000", "notify, 1 match among 10,000 filtered on other senders", 2.0,

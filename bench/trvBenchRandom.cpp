@@ -36,9 +36,9 @@ void uniformIntOverMersenneTwister(benchmark::State& state) {
 }
 
 const bool registered = [] {
-  trvBench::registerPair("prng_generate", "CtrvPRNGGameRand::generate() via CtrvPRNG*", 0.5,
+  trvBench::registerPair("prng_generate", "CtrvPRNGGameRand::generate() via CtrvPRNG*", 0.45,
                          "std::mt19937", trvGenerate, mersenneTwister);
-  trvBench::registerPair("prng_generate_range", "generate(1, 100) via CtrvPRNG*", 0.5,
+  trvBench::registerPair("prng_generate_range", "generate(1, 100) via CtrvPRNG*", 0.45,
                          "uniform_int_distribution over mt19937", trvGenerateInRange,
                          uniformIntOverMersenneTwister);
   return true;

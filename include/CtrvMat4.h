@@ -12,6 +12,17 @@
 #include "CtrvVect3.h"
 #include "trvExport.h"
 
+/// Details of the inline operations of CtrvMat4; not an interface of their own.
+namespace trvMat4Detail {
+
+/// r = a * b for two row-major 4x4 blocks of doubles, r overlapping neither:
+/// element (i, j) is a(i, 0)*b(0, j) + a(i, 1)*b(1, j) + a(i, 2)*b(2, j) +
+/// a(i, 3)*b(3, j), added from left to right. The library picks the fastest
+/// instructions of the processor when it is loaded; all give the same bits.
+TRV_API void product(const double* a, const double* b, double* r);
+
+}  // namespace trvMat4Detail
+
 /// A 4x4 homogeneous transformation of doubles, applied to column vectors
 /// on the right: M*p. For a rigid transform the upper-left 3x3 block is the
 /// rotation (its columns are the images of the x, y and z axes), column 3
@@ -119,20 +130,11 @@ class TRV_API CtrvMat4 {
     for (int k = 0; k < 16; ++k) r.m_e[k] = m_e[k] / s;
     return r;
   }
-  /// The full 4x4 product (this matrix)*b.
+  /// The full 4x4 product (this matrix)*b: element (i, j) is the sum over k
+  /// of this(i, k)*b(k, j), added in ascending k.
   CtrvMat4 operator*(const CtrvMat4& b) const {
     CtrvMat4 r(Uninitialized{});
-#if defined(__SSE2__)
-    for (int i = 0; i < 4; ++i) productRowSse(m_e + 4 * i, b.m_e, r.m_e + 4 * i);
-#else
-    for (int i = 0; i < 4; ++i) {
-      const double* a = m_e + 4 * i;
-      for (int j = 0; j < 4; ++j) {
-        r.m_e[4 * i + j] =
-            a[0] * b.m_e[j] + a[1] * b.m_e[4 + j] + a[2] * b.m_e[8 + j] + a[3] * b.m_e[12 + j];
-      }
-    }
-#endif
+    trvMat4Detail::product(m_e, b.m_e, r.m_e);
     return r;
   }
   /// v transformed by the 3x3 block only (no translation).
@@ -243,41 +245,39 @@ class TRV_API CtrvMat4 {
     }
   }
 #if defined(__SSE2__)
-  // The vector forms below give bit for bit the scalar results: each lane
+  // The vector form below gives bit for bit the scalar result: each lane
   // adds its products in the order of the scalar formula, and SSE2 double
   // arithmetic rounds as scalar double arithmetic does.
 
-  // Row `a` of a product into row `r`: the rows of `b` weighted by the
-  // elements of `a`, two columns per register.
-  static void productRowSse(const double* a, const double* b, double* r) {
-    __m128d low = _mm_mul_pd(_mm_set1_pd(a[0]), _mm_loadu_pd(b));
-    __m128d high = _mm_mul_pd(_mm_set1_pd(a[0]), _mm_loadu_pd(b + 2));
-    for (int k = 1; k < 4; ++k) {
-      const __m128d weight = _mm_set1_pd(a[k]);
-      low = _mm_add_pd(low, _mm_mul_pd(weight, _mm_loadu_pd(b + 4 * k)));
-      high = _mm_add_pd(high, _mm_mul_pd(weight, _mm_loadu_pd(b + 4 * k + 2)));
-    }
-    _mm_storeu_pd(r, low);
-    _mm_storeu_pd(r + 2, high);
-  }
-  // The first two rows in the two lanes of a register, the third in scalar.
-  // Each row's products are taken two at a time, (x, y) and (z, 1), and the
-  // products of the two rows regrouped by unpacking before they are added;
-  // multiplying the translation by 1 leaves it exactly as it is.
+  // The products of each row are taken two at a time: (x, y) times the
+  // first two elements, and z times the third with the translation kept
+  // beside it (a multiplication of the low lane only). The first two rows
+  // then sum in the two lanes of a register, after their products are
+  // regrouped by unpacking; the third row sums its lanes one after the
+  // other. The aligned loads and the operand order let the compiler use
+  // memory operands and spare register copies.
   CtrvPoint3 timesPointSse(const CtrvPoint3& p) const {
-    const __m128d xy = _mm_set_pd(p[1], p[0]);
-    const __m128d z1 = _mm_set_pd(1.0, p[2]);
-    const __m128d row0Left = _mm_mul_pd(_mm_loadu_pd(m_e), xy);
-    const __m128d row0Right = _mm_mul_pd(_mm_loadu_pd(m_e + 2), z1);
-    const __m128d row1Left = _mm_mul_pd(_mm_loadu_pd(m_e + 4), xy);
-    const __m128d row1Right = _mm_mul_pd(_mm_loadu_pd(m_e + 6), z1);
+    const __m128d xy = _mm_loadu_pd(&p[0]);
+    const __m128d z = _mm_load_sd(&p[2]);
+    const __m128d row0Left = _mm_mul_pd(_mm_load_pd(m_e), xy);
+    const __m128d row1Left = _mm_mul_pd(_mm_load_pd(m_e + 4), xy);
+    const __m128d row2Left = _mm_mul_pd(xy, _mm_load_pd(m_e + 8));
+    const __m128d row0Right = _mm_mul_sd(_mm_load_pd(m_e + 2), z);
+    const __m128d row1Right = _mm_mul_sd(_mm_load_pd(m_e + 6), z);
+    const __m128d row2Third = _mm_mul_sd(z, _mm_load_sd(m_e + 10));
     __m128d sum =
         _mm_add_pd(_mm_unpacklo_pd(row0Left, row1Left), _mm_unpackhi_pd(row0Left, row1Left));
     sum = _mm_add_pd(sum, _mm_unpacklo_pd(row0Right, row1Right));
     sum = _mm_add_pd(sum, _mm_unpackhi_pd(row0Right, row1Right));
+    // The high lane of row2Left moved to the low one by an integer shuffle,
+    // which, unlike unpacking, needs no copy of its operand.
+    const __m128d row2Second =
+        _mm_castsi128_pd(_mm_shuffle_epi32(_mm_castpd_si128(row2Left), _MM_SHUFFLE(3, 2, 3, 2)));
+    __m128d third = _mm_add_sd(row2Left, row2Second);
+    third = _mm_add_sd(third, row2Third);
     double first[2];
     _mm_storeu_pd(first, sum);
-    return CtrvPoint3(first[0], first[1], rowTimes(2, p) + m_e[11]);
+    return CtrvPoint3(first[0], first[1], _mm_cvtsd_f64(third) + m_e[11]);
   }
 #endif
   double rowTimes(int i, const CtrvVect3& v) const {

@@ -29,6 +29,10 @@ class TRV_API CtrvPRNGGameRand : public CtrvPRNG {
   using CtrvPRNG::generate;
   /// The next raw value, from 0 to 4294967295.
   unsigned int generate() override;
+  /// As CtrvPRNG::generate(int, int), which it computes faster: an integer
+  /// in [low, high] from one raw value (of a derived class's generate() if
+  /// it has one).
+  int generate(int low, int high) override;
   /// 4294967295.
   unsigned int max() const override;
   /// Sets the high word to `seed` and the low word to `seed` XOR 0x49616E42.
@@ -44,6 +48,9 @@ class TRV_API CtrvPRNGGameRand : public CtrvPRNG {
   void gameRandSeed(unsigned int high, unsigned int low);
 
  private:
+  /// Advances the state; the next raw value.
+  unsigned int next();
+
   unsigned int m_high;
   unsigned int m_low;
 };

@@ -75,7 +75,9 @@ class TRV_API CtrvQuatF {
   /// taken as 1, so a (nearly) zero quaternion is left unchanged.
   void normalize() {
     float mg = magnitude();
-    if (mg < 1e-6) mg = 1.0f;
+    // 1e-6f is the largest float below 1e-6: for a float, at most 1e-6f is
+    // the same as below 1e-6, and compares without a conversion to double.
+    if (mg <= 1e-6f) mg = 1.0f;
     const float r = 1.0f / mg;
     m_w *= r;
     m_x *= r;

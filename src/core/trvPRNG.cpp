@@ -3,6 +3,8 @@
 #include <cmath>
 #include <utility>
 
+#include "core/trvPRNGRange.h"
+
 namespace {
 
 constexpr double kPi = 3.141592653589793;
@@ -34,14 +36,7 @@ CtrvPRNG::CtrvPRNG(const CtrvPRNG& /*other*/) {}
 CtrvPRNG::~CtrvPRNG() = default;
 
 int CtrvPRNG::generate(int low, int high) {
-  if (high < low) std::swap(low, high);
-  // Unsigned arithmetic: the span of the full int range wraps to 0, and then
-  // every raw value is already an offset in range.
-  const unsigned int base = static_cast<unsigned int>(low);
-  const unsigned int span = static_cast<unsigned int>(high) - base + 1u;
-  const unsigned int raw = generate();
-  const unsigned int offset = span != 0u ? raw % span : raw;
-  return static_cast<int>(offset + base);
+  return trvPRNG::integerInRange(low, high, [this] { return generate(); });
 }
 
 double CtrvPRNG::generate(double low, double high) {

@@ -1,10 +1,11 @@
 #include "CtrvMat.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <memory>
 #include <utility>
+
+#include "geometry/trvMatElimination.h"
 
 namespace {
 
@@ -12,89 +13,6 @@ namespace {
 // leave a block smaller than the row table claims.
 std::size_t elementCount(std::uint32_t height, std::uint32_t width) {
   return static_cast<std::size_t>(height) * width;
-}
-
-// Below this magnitude no element is accepted as a pivot.
-constexpr double kPivotThreshold = 1e-5;
-
-// A square working copy of a matrix for the elimination: one block of rows
-// reached through a table of row pointers, so that exchanging two rows
-// exchanges two pointers.
-class WorkingRows {
- public:
-  WorkingRows(const double* source, std::size_t order)
-      : m_block(new double[order * order]), m_rows(new double*[order]) {
-    std::copy(source, source + order * order, m_block.get());
-    for (std::size_t i = 0; i < order; ++i) m_rows[i] = m_block.get() + i * order;
-  }
-  double* row(std::size_t i) const { return m_rows[i]; }
-  void exchange(std::size_t i, std::size_t k) { std::swap(m_rows[i], m_rows[k]); }
-
- private:
-  std::unique_ptr<double[]> m_block;
-  std::unique_ptr<double*[]> m_rows;
-};
-
-// GCC vectorises loops of unknown length only with its dynamic cost model
-// (the default from -O3); the hot loop below asks for it.
-#if defined(__GNUC__) && !defined(__clang__)
-#define TRV_VECTORISE_LOOPS __attribute__((optimize("tree-vectorize", "vect-cost-model=dynamic")))
-#else
-#define TRV_VECTORISE_LOOPS
-#endif
-
-// dst[j] += src[j] * factor over a contiguous run; the two runs never
-// overlap, which lets the compiler vectorise the loop.
-TRV_VECTORISE_LOOPS
-void addScaled(double* __restrict dst, const double* __restrict src, double factor,
-               std::size_t count) {
-  for (std::size_t j = 0; j < count; ++j) dst[j] += src[j] * factor;
-}
-
-// The row from k on whose element in column k has the largest magnitude
-// strictly above the threshold (the first one on ties), or `order` if none.
-std::size_t findPivotRow(const WorkingRows& a, std::size_t k, std::size_t order) {
-  double best = kPivotThreshold;
-  std::size_t pivotRow = order;
-  for (std::size_t i = k; i < order; ++i) {
-    const double magnitude = std::fabs(a.row(i)[k]);
-    if (magnitude > best) {
-      best = magnitude;
-      pivotRow = i;
-    }
-  }
-  return pivotRow;
-}
-
-// Subtracts the pivot row k from every row below it so that column k
-// becomes 0 under the pivot.
-void eliminateBelow(const WorkingRows& a, std::size_t k, std::size_t order) {
-  const double* pivotRow = a.row(k);
-  const double pivot = pivotRow[k];
-  const std::size_t rest = order - k - 1;
-  for (std::size_t i = k + 1; i < order; ++i) {
-    double* row = a.row(i);
-    const double factor = row[k] / pivot;
-    row[k] = 0.0;
-    // Adding the negated product rounds exactly like subtracting it.
-    addScaled(row + k + 1, pivotRow + k + 1, -factor, rest);
-  }
-}
-
-double eliminationDeterminant(const double* elements, std::size_t order) {
-  WorkingRows a(elements, order);
-  double d = 1.0;
-  for (std::size_t k = 0; k < order; ++k) {
-    const std::size_t pivotRow = findPivotRow(a, k, order);
-    if (pivotRow == order) return 0.0;
-    if (pivotRow != k) {
-      a.exchange(pivotRow, k);
-      d = -d;
-    }
-    d *= a.row(k)[k];
-    eliminateBelow(a, k, order);
-  }
-  return d;
 }
 
 }  // namespace
@@ -169,7 +87,7 @@ CtrvMat CtrvMat::operator*(const CtrvMat& b) const {
   for (std::uint32_t i = 0; i < m_height; ++i) {
     double* out = result.lines[i];
     for (std::uint32_t k = 0; k < m_width; ++k) {
-      addScaled(out, b.lines[k], lines[i][k], b.m_width);
+      trvElimination::addScaled(out, b.lines[k], lines[i][k], b.m_width);
     }
   }
   return result;
@@ -188,6 +106,6 @@ double CtrvMat::det() const {
              a[0][2] * a[1][0] * a[2][1] - a[0][0] * a[1][2] * a[2][1] -
              a[0][1] * a[1][0] * a[2][2] - a[0][2] * a[1][1] * a[2][0];
     default:
-      return eliminationDeterminant(data, m_height);
+      return trvElimination::determinant(data, m_height, trvElimination::fastestKernels());
   }
 }

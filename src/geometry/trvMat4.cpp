@@ -1,8 +1,37 @@
 #include "CtrvMat4.h"
 
 #include <cmath>
+#include <cstddef>
 
 #include "geometry/trvConstantInit.h"
+#include "geometry/trvMat4Kernels.h"
+#include "platform/trvPlatformCpu.h"
+
+// The product kernel is chosen once, when the library is loaded: where the
+// system resolves indirect functions (GNU ifunc), the exported product is
+// bound to the chosen kernel itself, so a call costs no more than a call to
+// any function of the library. The resolver runs before the library's
+// relocations are all done: it reaches the kernels directly, not through
+// variables.
+#if defined(TRV_MAT4_AVX2_KERNELS) && defined(__GLIBC__)
+
+extern "C" __attribute__((visibility("hidden"), no_sanitize("address", "undefined")))
+trvMat4Kernels::Product
+trvMat4ResolveProduct() {
+  return trvPlatform::cpuSupportsAvx2() ? trvMat4Kernels::productAvx2
+                                        : trvMat4Kernels::productPortable;
+}
+
+void trvMat4Detail::product(const double* a, const double* b, double* r)
+    __attribute__((ifunc("trvMat4ResolveProduct")));
+
+#else
+
+void trvMat4Detail::product(const double* a, const double* b, double* r) {
+  trvMat4Kernels::productPortable(a, b, r);
+}
+
+#endif
 
 TRV_CONSTANT_INIT double CtrvMat4::s_tolerance = 0.001;
 

@@ -51,3 +51,19 @@ TEST(CtrvPRNG, BoundedDrawsStayInTheClosedIntervalInEitherOrder) {
   // so the cosine branch gives sigma * sqrt(2 ln 2).
   EXPECT_NEAR(scripted.generateNormal(3.0), 3.0 * std::sqrt(2.0 * std::log(2.0)), 1e-6);
 }
+
+// A generator derived from the game generator with raw values of its own:
+// the draws it inherits take them.
+struct CountingGameRand : CtrvPRNGGameRand {
+  unsigned int taken = 0;
+  using CtrvPRNGGameRand::generate;
+  unsigned int generate() override { return 1000u + taken++; }
+};
+
+TEST(CtrvPRNG, DrawsInARangeTakeTheRawValuesOfADerivedGenerator) {
+  CountingGameRand counting;
+  CtrvPRNG& prng = counting;
+  EXPECT_EQ(prng.generate(0, 99), 0);  // 1000 % 100
+  EXPECT_EQ(prng.generate(5, 1), 2);   // 1 + 1001 % 5
+  EXPECT_EQ(counting.taken, 2u);
+}

@@ -2,8 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iostream>
+#include <vector>
 
 #include "geometry/trvGeometryTestSupport.h"
+#include "geometry/trvMat4Kernels.h"
+#include "platform/trvPlatformCpu.h"
 
 namespace {
 
@@ -19,21 +23,48 @@ void expectSameBits(double actual, double expected) {
   }
 }
 
+const double* elements(const CtrvMat4& m) { return static_cast<const double*>(m.getAddress()); }
+
+// The product by a kernel of the library: the one operator*() uses, which
+// the library chooses when it is loaded, and each of the kernels it chooses
+// from, so that every one is checked on this processor.
+CtrvMat4 productBy(trvMat4Kernels::Product kernel, const CtrvMat4& a, const CtrvMat4& b) {
+  CtrvMat4 r(0.0);
+  double out[16];
+  kernel(elements(a), elements(b), out);
+  for (int k = 0; k < 16; ++k) r(k / 4, k % 4) = out[k];
+  return r;
+}
+
+std::vector<trvMat4Kernels::Product> kernelsOfThisProcessor() {
+  std::vector<trvMat4Kernels::Product> kernels{trvMat4Kernels::productPortable};
+#if defined(TRV_MAT4_AVX2_KERNELS)
+  if (trvPlatform::cpuSupportsAvx2()) kernels.push_back(trvMat4Kernels::productAvx2);
+#endif
+  return kernels;
+}
+
 // Element (i, j) of a*b is the row-by-column sum added left to right, and
 // coordinate i of a*p the row times the point, then the translation.
 void expectProductsInOrder(const CtrvMat4& a, const CtrvMat4& b, const CtrvPoint3& p) {
-  const CtrvMat4 product = a * b;
+  std::vector<CtrvMat4> products{a * b};
+  for (trvMat4Kernels::Product kernel : kernelsOfThisProcessor())
+    products.push_back(productBy(kernel, a, b));
   const CtrvPoint3 image = a * p;
   for (int i = 0; i < 4; ++i) {
     for (int j = 0; j < 4; ++j) {
-      expectSameBits(product(i, j),
-                     a(i, 0) * b(0, j) + a(i, 1) * b(1, j) + a(i, 2) * b(2, j) + a(i, 3) * b(3, j));
+      for (const CtrvMat4& product : products) {
+        expectSameBits(product(i, j), a(i, 0) * b(0, j) + a(i, 1) * b(1, j) + a(i, 2) * b(2, j) +
+                                          a(i, 3) * b(3, j));
+      }
     }
     if (i < 3) expectSameBits(image[i], a(i, 0) * p[0] + a(i, 1) * p[1] + a(i, 2) * p[2] + a(i, 3));
   }
 }
 
 TEST(CtrvMat4ProductOrder, EveryElementAndCoordinateIsTheLeftToRightSumAsInScalarArithmetic) {
+  if (kernelsOfThisProcessor().size() == 1)
+    std::cout << "[ SKIPPED  ] the AVX2 product: not supported by this processor\n";
   trvTest::RandomGeometry random{std::mt19937(7)};
   for (int n = 0; n < 200; ++n) {
     const CtrvPoint3 p(random.value(-9, 9), random.value(-9, 9), random.value(-9, 9));

@@ -85,5 +85,17 @@ TEST(CtrvQuatF, ArithmeticIsRoundedStepByStepAndAgreesWithEigen) {
   }
 }
 
+TEST(CtrvQuatF, NormalisationLeavesAQuaternionBelowAMagnitudeOf1eMinus6Unchanged) {
+  // The floats on either side of 1e-6 (which no float equals).
+  for (const float w : {1e-6f, std::nextafter(1e-6f, 1.0f), 2e-6f}) {
+    CtrvQuatF q = quat(w, 0.0f, 0.0f, 0.0f);
+    const float mg = q.magnitude();
+    q.normalize();
+    const float r = mg < 1e-6 ? 1.0f : 1.0f / mg;
+    EXPECT_TRUE(identical(q, quat(w * r, 0.0f, 0.0f, 0.0f))) << w;
+    EXPECT_EQ(q.w() == w, mg < 1e-6) << w;
+  }
+}
+
 }  // namespace
 }  // namespace trvTest
