@@ -3,8 +3,6 @@
 #include <CtrvGeometry.h>
 #include <CtrvProgressHelper.h>
 
-#include <cmath>
-
 namespace trvApp {
 
 const char* const PLACING_PHASE = "placing obstacles";
@@ -96,19 +94,11 @@ void SweepJob::checkSegment(SweepTally& tally) {
   }
 }
 
-// A segment touches a capsule when it crosses its surface or lies inside it.
-// A parameter that is not finite comes from degenerate input (a segment
-// exactly parallel to the axis) and is no crossing.
+// A segment touches a capsule when it crosses its surface or starts inside it.
 bool SweepJob::touchesObstacle(const CtrvPoint3& a, const CtrvPoint3& b, const Capsule& obstacle) {
-  if (CtrvGeometry::distancePointSegment(a, obstacle.c1, obstacle.c2) <= obstacle.radius) {
-    return true;
-  }
-  const unsigned int count = CtrvGeometry::intersectSegmentExtrudedSphere(
-      a, b, obstacle.c1, obstacle.c2, obstacle.radius, m_params);
-  for (unsigned int k = 0; k < count; ++k) {
-    if (std::isfinite(m_params[k])) return true;
-  }
-  return false;
+  return CtrvGeometry::distancePointSegment(a, obstacle.c1, obstacle.c2) <= obstacle.radius ||
+         CtrvGeometry::intersectSegmentExtrudedSphere(a, b, obstacle.c1, obstacle.c2,
+                                                      obstacle.radius, m_params) > 0;
 }
 
 CtrvPoint3 SweepJob::randomPoint() {
