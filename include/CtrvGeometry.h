@@ -111,7 +111,14 @@ class TRV_API CtrvGeometry {
   /// the body (the cylinder's side), then the hits on the cap around `c1`,
   /// then those on the cap around `c2`; at most two in all. A hit on the
   /// rim of a cap counts once, as a body hit: the side and the caps decide
-  /// every crossing together, so each is reported by exactly one of them.
+  /// every crossing together, so each is reported by exactly one of them
+  /// (where rounding leaves a cap's sphere uncrossed although the line
+  /// passes its rim, by the line's point level with the rim).
+  ///
+  /// The capsule is convex: the line lies inside it from the smallest to
+  /// the largest parameter. So a segment from P to P + d touches the
+  /// capsule exactly when the smallest is at most 1 and the largest at
+  /// least 0, even when it starts inside or on the surface.
   ///
   /// A line along the axis (`d` without a part across it once rounded)
   /// cannot cross the side: it gives its crossings of the two caps, for `d`
@@ -126,9 +133,11 @@ class TRV_API CtrvGeometry {
                                                   double r, std::vector<double>& params);
   /// Segment from `a` to `b` against the same extruded sphere (capsule):
   /// the line parameters within [0, 1], bounds included, in the line's
-  /// order. A segment touches the capsule when this reports a parameter or
-  /// when `a` lies within `r` of the axis segment (distancePointSegment), as
-  /// a segment that lies wholly inside crosses no surface.
+  /// order. These are crossings of the surface only: a segment that starts
+  /// inside reports nothing until it leaves. To tell whether a segment
+  /// touches the capsule, use the line form as described there; testing
+  /// the start with distancePointSegment instead can disagree with the
+  /// crossings by rounding for a start on the surface.
   /// @return the number of parameters in `params`; 0 when `a` equals `b`.
   static unsigned int intersectSegmentExtrudedSphere(const CtrvPoint3& a, const CtrvPoint3& b,
                                                      const CtrvPoint3& c1, const CtrvPoint3& c2,

@@ -13,6 +13,7 @@ namespace {
 class ParameterList {
  public:
   void append(double t) { m_values[m_count++] = t; }
+  void set(unsigned int k, double t) { m_values[k] = t; }
   unsigned int size() const { return m_count; }
   double operator[](unsigned int k) const { return m_values[k]; }
   const double* begin() const { return m_values; }
@@ -87,6 +88,12 @@ class AxialPosition {
     return (m_offset + m_direction * t).scalarProduct(m_unitAxis) / m_length;
   }
 
+  // The parameter of the line's point at position `s`.
+  double parameterAt(double s) const {
+    return (s * m_length - m_offset.scalarProduct(m_unitAxis)) /
+           m_direction.scalarProduct(m_unitAxis);
+  }
+
  private:
   CtrvVect3 m_offset;
   CtrvVect3 m_direction;
@@ -105,7 +112,7 @@ enum class Part { body, c1Cap, c2Cap };
 class SideCrossings {
  public:
   SideCrossings(const CtrvPoint3& p, const CtrvVect3& d, const CtrvPoint3& c1,
-                const CtrvVect3& axis, double r) {
+                const CtrvVect3& axis, double r, const AxialPosition& axial) {
     const Quadratic cylinder = cylinderQuadratic(p, d, c1, axis, r);
     const double along = d.scalarProduct(axis);
     if (cylinder.qa == 0.0 && along != 0.0) {
@@ -117,7 +124,6 @@ class SideCrossings {
       m_count = 2;
       return;
     }
-    const AxialPosition axial(p, d, c1, axis);
     m_parameters = cylinder.roots();
     for (const double t : m_parameters) {
       const double s = axial.at(t);
@@ -136,13 +142,17 @@ class SideCrossings {
 
   // A line whose two crossings fall in different parts passes level with
   // each rim between them inside the cylinder, so it crosses that cap's
-  // sphere. When the computed sphere is not crossed, the crossing sent to
-  // it lies within rounding of the rim: it stays on the side, as a hit on
-  // a rim does.
-  void keepOnRim(Part cap, const ParameterList& capSphere) {
+  // sphere. When the computed sphere is not crossed, the line passes the
+  // rim within rounding: the crossing handed to the cap becomes the line's
+  // point level with the rim (if the line is not level with it throughout),
+  // a body hit, as a hit on a rim is.
+  void settleOnRim(Part cap, const ParameterList& capSphere, const AxialPosition& axial) {
     if (m_parameters.size() != 2 || m_parts[0] == m_parts[1] || capSphere.size() != 0) return;
-    for (Part& part : m_parts) {
-      if (part == cap) part = Part::body;
+    const double onRim = axial.parameterAt(cap == Part::c1Cap ? 0.0 : 1.0);
+    for (unsigned int k = 0; k < 2; ++k) {
+      if (m_parts[k] != cap) continue;
+      m_parts[k] = Part::body;
+      if (std::isfinite(onRim)) m_parameters.set(k, onRim);
     }
   }
 
@@ -180,13 +190,14 @@ ParameterList lineExtrudedSphere(const CtrvPoint3& p, const CtrvVect3& d, const 
                                  const CtrvPoint3& c2, double r) {
   const CtrvVect3 axis = c2 - c1;
   if (axis.squareLength() == 0.0) return lineSphere(p, d, c1, r);  // no axis: the sphere itself
-  SideCrossings side(p, d, c1, axis, r);
+  const AxialPosition axial(p, d, c1, axis);
+  SideCrossings side(p, d, c1, axis, r, axial);
   const ParameterList c1Sphere =
       side.sends(Part::c1Cap) ? lineSphere(p, d, c1, r) : ParameterList();
   const ParameterList c2Sphere =
       side.sends(Part::c2Cap) ? lineSphere(p, d, c2, r) : ParameterList();
-  side.keepOnRim(Part::c1Cap, c1Sphere);
-  side.keepOnRim(Part::c2Cap, c2Sphere);
+  side.settleOnRim(Part::c1Cap, c1Sphere, axial);
+  side.settleOnRim(Part::c2Cap, c2Sphere, axial);
   ParameterList hits;
   side.appendBodyHits(hits);
   appendCapHits(side, Part::c1Cap, c1Sphere, hits);
