@@ -117,8 +117,9 @@ class TRV_API CtrvGeometry {
   ///
   /// The capsule is convex: the line lies inside it from the smallest to
   /// the largest parameter. So a segment from P to P + d touches the
-  /// capsule exactly when the smallest is at most 1 and the largest at
-  /// least 0, even when it starts inside or on the surface.
+  /// capsule when the smallest is at most 1 and the largest at least 0, a
+  /// test that stays consistent for a segment starting inside or on the
+  /// surface.
   ///
   /// A line along the axis (`d` without a part across it once rounded)
   /// cannot cross the side: it gives its crossings of the two caps, for `d`
@@ -144,7 +145,9 @@ class TRV_API CtrvGeometry {
                                                      double r, std::vector<double>& params);
 
   /// Distance from `p` to the closest point of the segment from `a` to `b`;
-  /// when `a` equals `b`, the distance from `p` to that point.
+  /// when `a` equals `b`, the distance from `p` to that point. The closest
+  /// point is computed in the coordinates themselves, so the result is
+  /// rounded at their scale.
   static double distancePointSegment(const CtrvPoint3& p, const CtrvPoint3& a, const CtrvPoint3& b);
 };
 
