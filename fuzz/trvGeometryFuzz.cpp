@@ -2,7 +2,8 @@
 // values come straight from the input bits): intersections, Bryant angles,
 // quaternions and general matrices of small orders. Results of degenerate
 // input are the caller's concern; what must hold for any input is checked:
-// no undefined behaviour, consistent result sizes.
+// no undefined behaviour, consistent result sizes, segment parameters within
+// the segment, and the degenerate shapes behaving as the shapes they are.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -42,12 +43,31 @@ bool allFinite(const std::vector<double>& values) {
   return true;
 }
 
-// Sphere and cylinder hits: at most two, ascending.
-void checkParameters(unsigned int count, const std::vector<double>& params) {
+// Hits: at most two for every shape (an extruded sphere is convex). Those
+// of a sphere or a cylinder come ascending; those of an extruded sphere come
+// grouped by part (body, then each cap), each group ascending.
+void checkCount(unsigned int count, const std::vector<double>& params) {
   TRV_FUZZ_CHECK(count == params.size());
   TRV_FUZZ_CHECK(count <= 2);
+}
+
+void checkAscending(unsigned int count, const std::vector<double>& params) {
+  checkCount(count, params);
   if (count == 2 && allFinite(params)) TRV_FUZZ_CHECK(params[0] <= params[1]);
 }
+
+// A segment form reports parameters within [0, 1] only, never NaN.
+void checkWithinSegment(unsigned int count, const std::vector<double>& params) {
+  checkCount(count, params);
+  for (double t : params) TRV_FUZZ_CHECK(t >= 0.0 && t <= 1.0);
+}
+
+bool sameBits(const std::vector<double>& x, const std::vector<double>& y) {
+  return x.size() == y.size() &&
+         (x.empty() || std::memcmp(x.data(), y.data(), x.size() * sizeof(double)) == 0);
+}
+
+bool sameDistance(double x, double y) { return (std::isnan(x) && std::isnan(y)) || x == y; }
 
 void fuzzIntersections(FuzzedDataProvider& input) {
   const CtrvPoint3 a = anyPoint(input);
@@ -56,16 +76,25 @@ void fuzzIntersections(FuzzedDataProvider& input) {
   const CtrvPoint3 d = anyPoint(input);
   const double r = anyDouble(input);
   std::vector<double> params{42.0};
-  checkParameters(CtrvGeometry::intersectLineSphere(a, b, c, r, params), params);
-  checkParameters(CtrvGeometry::intersectSegmentSphere(a, b, c, r, params), params);
-  checkParameters(CtrvGeometry::intersectLineCylinder(a, b, c, d, r, params), params);
-  checkParameters(CtrvGeometry::intersectSegmentCylinder(a, b, c, d, r, params), params);
-  // Extruded spheres give their hits grouped by part, each group ascending.
-  TRV_FUZZ_CHECK(CtrvGeometry::intersectLineExtrudedSphere(a, b, c, d, r, params) == params.size());
-  TRV_FUZZ_CHECK(CtrvGeometry::intersectSegmentExtrudedSphere(a, b, c, d, r, params) ==
-                 params.size());
+  checkAscending(CtrvGeometry::intersectLineSphere(a, b, c, r, params), params);
+  const std::vector<double> sphere = params;
+  checkWithinSegment(CtrvGeometry::intersectSegmentSphere(a, b, c, r, params), params);
+  checkAscending(CtrvGeometry::intersectLineCylinder(a, b, c, d, r, params), params);
+  checkWithinSegment(CtrvGeometry::intersectSegmentCylinder(a, b, c, d, r, params), params);
+  checkCount(CtrvGeometry::intersectLineExtrudedSphere(a, b, c, d, r, params), params);
+  checkWithinSegment(CtrvGeometry::intersectSegmentExtrudedSphere(a, b, c, d, r, params), params);
+  // With both centres equal the extruded sphere is the sphere itself.
+  if (allFinite({c[0], c[1], c[2]})) {
+    CtrvGeometry::intersectLineExtrudedSphere(a, b, c, c, r, params);
+    TRV_FUZZ_CHECK(sameBits(params, sphere));
+  }
+
   const double distance = CtrvGeometry::distancePointSegment(a, b, c);
   TRV_FUZZ_CHECK(std::isnan(distance) || distance >= 0.0);
+  // A segment whose ends coincide is its point.
+  if (allFinite({b[0], b[1], b[2]})) {
+    TRV_FUZZ_CHECK(sameDistance(CtrvGeometry::distancePointSegment(a, b, b), a.distanceFrom(b)));
+  }
 }
 
 void fuzzRotations(FuzzedDataProvider& input) {

@@ -3,7 +3,7 @@
 #include <CtrvGeometry.h>
 #include <CtrvProgressHelper.h>
 
-#include <cmath>
+#include <algorithm>
 
 namespace trvApp {
 
@@ -96,19 +96,21 @@ void SweepJob::checkSegment(SweepTally& tally) {
   }
 }
 
-// A segment touches a capsule when it crosses its surface or lies inside it.
-// A parameter that is not finite comes from degenerate input (a segment
-// exactly parallel to the axis) and is no crossing.
+// A segment touches a capsule when the part of its line inside the capsule,
+// from the smallest to the largest crossing, meets the segment (0 <= t <= 1).
+// That decides a segment starting on the surface consistently, whichever way
+// the crossing there rounds. A segment of zero length has no line: its point
+// is tested.
 bool SweepJob::touchesObstacle(const CtrvPoint3& a, const CtrvPoint3& b, const Capsule& obstacle) {
-  if (CtrvGeometry::distancePointSegment(a, obstacle.c1, obstacle.c2) <= obstacle.radius) {
-    return true;
+  if (a.isStrictlyEqual(b)) {
+    return CtrvGeometry::distancePointSegment(a, obstacle.c1, obstacle.c2) <= obstacle.radius;
   }
-  const unsigned int count = CtrvGeometry::intersectSegmentExtrudedSphere(
-      a, b, obstacle.c1, obstacle.c2, obstacle.radius, m_params);
-  for (unsigned int k = 0; k < count; ++k) {
-    if (std::isfinite(m_params[k])) return true;
+  if (CtrvGeometry::intersectLineExtrudedSphere(a, b - a, obstacle.c1, obstacle.c2, obstacle.radius,
+                                                m_params) == 0) {
+    return false;
   }
-  return false;
+  const auto [low, high] = std::minmax_element(m_params.begin(), m_params.end());
+  return *low <= 1.0 && *high >= 0.0;
 }
 
 CtrvPoint3 SweepJob::randomPoint() {

@@ -51,6 +51,21 @@ TEST(CtrvGeometry, PosesRotateAboutXThenYThenZRoundTripAndLockGimbals) {
   EXPECT_TRUE(r.isStrictlyEqual(V(0, half, 0)));
 }
 
+// Checks that `out` holds `want` (to 1e-11) in storage it already had.
+class ParameterCheck {
+ public:
+  explicit ParameterCheck(Params& out) : m_out(out), m_storage(out.data()) {}
+  void operator()(unsigned int count, const Params& want) const {
+    ASSERT_TRUE(count == want.size() && m_out.size() == count) << testing::PrintToString(want);
+    for (std::size_t k = 0; k < count; ++k) EXPECT_NEAR(m_out[k], want[k], 1e-11) << k;
+    EXPECT_EQ(m_out.data(), m_storage);
+  }
+
+ private:
+  const Params& m_out;
+  const double* m_storage;
+};
+
 TEST(CtrvGeometry, IntersectionsInClosedForm) {
   // A unit sphere at the origin, a unit cylinder along z through the origin,
   // and a unit extruded sphere from the origin (C1) to (0, 0, 10) (C2).
@@ -58,12 +73,7 @@ TEST(CtrvGeometry, IntersectionsInClosedForm) {
   const V x(1, 0, 0), z(0, 0, 5);
   // Every case reuses `out`: its old content is replaced without reallocating.
   Params out(4, 9.0);
-  const double* storage = out.data();
-  const auto expect = [&](unsigned int count, const Params& want) {
-    ASSERT_TRUE(count == want.size() && out.size() == count) << testing::PrintToString(want);
-    for (std::size_t k = 0; k < count; ++k) EXPECT_NEAR(out[k], want[k], 1e-11) << k;
-    EXPECT_EQ(out.data(), storage);
-  };
+  const ParameterCheck expect(out);
   const auto caps = [&](P p, V d) { return G::intersectLineExtrudedSphere(p, d, o, c2, 1, out); };
   expect(G::intersectLineSphere(a, V(2, 0, 0), o, 1, out), {2, 3});
   expect(G::intersectLineSphere(P(-5, 1, 0), x, o, 1, out), {5});  // tangent
@@ -82,6 +92,38 @@ TEST(CtrvGeometry, IntersectionsInClosedForm) {
   // Down through both caps, past the body: the C1 cap hit comes first.
   expect(caps(P(-0.6, 0, 10.8), V(1.2, 0, -11.6)), {1, 0});
   EXPECT_EQ(G::distancePointSegment(P(3, 4, 0), a, o), 5.0);  // the closest point is an end
+}
+
+TEST(CtrvGeometry, LinesAlongTheAxisZeroAxesAndZeroDirections) {
+  const P o(0, 0, 0), c2(0, 0, 10);
+  const V up(0, 0, 2);
+  Params out(4, 9.0);
+  const ParameterCheck expect(out);
+  const auto caps = [&](P p, V d) { return G::intersectLineExtrudedSphere(p, d, o, c2, 1, out); };
+  // Along the axis of the extruded sphere: in through one cap, out through
+  // the other, the C1 cap's hit first whichever way the line runs.
+  const double half = std::sqrt(0.75) / 2;
+  expect(caps(P(0.5, 0, -4), up), {2 - half, 7 + half});
+  expect(caps(P(0.5, 0, 14), up * -1.0), {7 + half, 2 - half});
+  expect(G::intersectSegmentExtrudedSphere(P(0.5, 0, -4), P(0.5, 0, 6), o, c2, 1, out),
+         {0.4 - half / 5});
+  expect(caps(P(1, 0, -4), up), {2, 7});  // along the surface, touching each rim
+  expect(caps(P(1.5, 0, -4), up), {});
+  // A zero-length axis is the sphere around it; a zero-length segment is its point.
+  expect(G::intersectLineExtrudedSphere(P(-5, 0, 0), V(1, 0, 0), o, o, 1, out), {4, 6});
+  EXPECT_EQ(G::distancePointSegment(P(3, 4, 0), o, o), 5.0);
+  // A zero direction is no line: one NaN for each line form, nothing for a
+  // segment whose ends coincide. So does a line along a cylinder's axis.
+  for (const unsigned int count :
+       {G::intersectLineSphere(P(0.5, 0, 0), V(), o, 1, out),
+        G::intersectLineCylinder(P(0.5, 0, 0), V(), o, up, 1, out),
+        G::intersectLineCylinder(P(0.5, 0, 0), up, o, up, 1, out), caps(P(0.5, 0, 0), V())}) {
+    EXPECT_TRUE(count == 1 && std::isnan(out[0])) << count;
+  }
+  const P inside(0.5, 0, 1);
+  EXPECT_EQ(G::intersectSegmentSphere(inside, inside, o, 1, out), 0u);
+  EXPECT_EQ(G::intersectSegmentCylinder(inside, P(0.5, 0, 3), o, up, 1, out), 0u);
+  EXPECT_EQ(G::intersectSegmentExtrudedSphere(inside, inside, o, c2, 1, out), 0u);
 }
 
 }  // namespace
