@@ -10,8 +10,8 @@
 
 namespace trvApp {
 
-/// Decides whether a segment touches an obstacle: its start lies inside the
-/// capsule, or it crosses the capsule's surface. Owns the output buffer of
+/// Decides whether a segment touches an obstacle: some point of it lies in
+/// the capsule or on its surface. Owns the output buffer of
 /// the intersection operation, so each thread uses an instance of its own;
 /// after the first calls nothing is allocated.
 class ExactContact {
