@@ -68,11 +68,11 @@ class TRV_API CtrvNotificator {
   ///
   /// A copy is owned by whoever made it (the stack, a container, a
   /// unique_ptr), not by create(), and notify() cannot keep it alive: a copy
-  /// destroyed while one of its own dispatches runs (by a subscriber that
-  /// releases its owner) is undefined behaviour, a use of freed memory that
-  /// the library cannot prevent. Builds with AddressSanitizer report it where
-  /// the copy is destroyed and stop the process; debug builds report it on
-  /// the standard error stream.
+  /// destroyed while one of its own notify or unsubscribe calls runs (by a
+  /// subscriber or callback that releases its owner) is undefined behaviour,
+  /// a use of freed memory that the library cannot prevent. Builds with
+  /// AddressSanitizer report it where the copy is destroyed and stop the
+  /// process; debug builds report it on the standard error stream.
   CtrvNotificator(const CtrvNotificator& other);
   /// Member-wise assignment, as the copy constructor. The delegate is taken
   /// over too, unless it would make this notificator its own delegate through
@@ -120,8 +120,11 @@ class TRV_API CtrvNotificator {
   /// whatever their filter when `sender` is empty or no longer exists. Each
   /// callback is switched off while still subscribed, then removed, in table
   /// order: by type, and within a type those for any sender before the
-  /// sender-filtered ones. Returns TR_OK if the receiver had such a
-  /// subscription, TR_ERROR otherwise.
+  /// sender-filtered ones. The removed callbacks are released when the call
+  /// ends; as with notify(), a notificator made by create() is not destroyed
+  /// before then, even if a callback releases the last reference to it.
+  /// Returns TR_OK if the receiver had such a subscription, TR_ERROR
+  /// otherwise.
   trStatus unsubscribe(unsigned int type, const boost::weak_ptr<void>& sender, void* receiver);
   /// Removes every subscription of `receiver` for `type` (every type when ANY_TYPE).
   trStatus unsubscribe(unsigned int type, void* receiver);
@@ -161,7 +164,7 @@ class TRV_API CtrvNotificator {
     std::vector<Callback> anySender;
     std::vector<std::pair<boost::weak_ptr<void>, Callback>> oneSender;
   };
-  class DispatchScope;
+  class UseScope;
   struct Deleter;
 
   template <class R>
@@ -183,12 +186,12 @@ class TRV_API CtrvNotificator {
   boost::shared_ptr<CtrvNotificator> m_delegate;
   bool m_doesLog;
   // A dispatch refers to the callbacks it gathered without owning them, so a
-  // callback taken out of the tables while a dispatch of this notificator is
-  // in progress is kept here until the outermost one ends.
-  mutable unsigned int m_dispatchDepth;
+  // callback taken out of the tables while a notify (or unsubscribe) of this
+  // notificator is in progress is kept here until the outermost call ends.
+  mutable unsigned int m_useDepth;
   mutable std::vector<Callback> m_retired;
-  // Set when the last owner let go during a dispatch: the notificator is then
-  // deleted when the outermost dispatch ends.
+  // Set when the last owner let go during such a call: the notificator is
+  // then deleted when the outermost one ends.
   mutable bool m_orphaned;
 
   static unsigned int s_dispatchId;

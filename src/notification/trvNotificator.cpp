@@ -42,7 +42,7 @@ auto subscriptionsFrom(Subscriptions& oneSender, const Sender& sender) {
 // The callbacks of one dispatch, gathered before the first delivery so that
 // subscribers may change the tables meanwhile. A few fit inline: a dispatch
 // to a handful of subscribers allocates nothing. They are not owned here (that
-// would cost two atomic operations each): CtrvNotificator::DispatchScope keeps
+// would cost two atomic operations each): CtrvNotificator::UseScope keeps
 // every callback that leaves the tables alive until the dispatch ends.
 using GatheredCallbacks = boost::container::small_vector<CtrvBaseNotificationCallback*, 16>;
 
@@ -150,40 +150,41 @@ void writeTraceLine(const std::ostringstream& line) { CtrvLogManager::addInfo(li
 
 }  // namespace
 
-// Marks a dispatch of a notificator in progress. When the outermost one ends,
-// normally or by an exception, the callbacks retired meanwhile are released
-// while it still counts as in progress: client code run by their destructors
-// may post, subscribe, unsubscribe and let go of the notificator, without
-// ending the dispatch a second time or deleting the notificator under it.
-// Only then is an orphaned notificator deleted, once.
-class CtrvNotificator::DispatchScope {
+// Marks a notify or unsubscribe call of a notificator in progress; both run
+// client code, which may release the last owner of the notificator. When the
+// outermost call ends, normally or by an exception, the callbacks retired
+// meanwhile are released while it still counts as in progress: client code
+// run by their destructors may post, subscribe, unsubscribe and let go of the
+// notificator without ending the call a second time or deleting the
+// notificator under it. Only then is an orphaned notificator deleted, once.
+class CtrvNotificator::UseScope {
  public:
-  explicit DispatchScope(const CtrvNotificator& notificator) : m_notificator(notificator) {
-    ++m_notificator.m_dispatchDepth;
+  explicit UseScope(const CtrvNotificator& notificator) : m_notificator(notificator) {
+    ++m_notificator.m_useDepth;
   }
-  ~DispatchScope() {
-    if (m_notificator.m_dispatchDepth > 1) {
-      --m_notificator.m_dispatchDepth;
+  ~UseScope() {
+    if (m_notificator.m_useDepth > 1) {
+      --m_notificator.m_useDepth;
       return;
     }
     if (!m_notificator.m_retired.empty()) m_notificator.releaseRetired();
-    m_notificator.m_dispatchDepth = 0;
+    m_notificator.m_useDepth = 0;
     if (m_notificator.m_orphaned) delete &m_notificator;
   }
-  DispatchScope(const DispatchScope&) = delete;
-  DispatchScope& operator=(const DispatchScope&) = delete;
+  UseScope(const UseScope&) = delete;
+  UseScope& operator=(const UseScope&) = delete;
 
  private:
   const CtrvNotificator& m_notificator;
 };
 
 // Deletes a notificator when its last owner lets go, or, during one of its
-// dispatches, leaves that to the end of the outermost dispatch. Holding an
-// owning reference across each notify would do the same at the price of two
-// atomic operations per dispatch.
+// notify or unsubscribe calls, leaves that to the end of the outermost one.
+// Holding an owning reference across each notify would do the same at the
+// price of two atomic operations per dispatch.
 struct CtrvNotificator::Deleter {
   void operator()(CtrvNotificator* notificator) const {
-    if (notificator->m_dispatchDepth > 0) {
+    if (notificator->m_useDepth > 0) {
       notificator->m_orphaned = true;
     } else {
       delete notificator;
@@ -195,39 +196,43 @@ const unsigned int CtrvNotificator::ANY_TYPE = trvAnyTypeIdentifier();
 unsigned int CtrvNotificator::s_dispatchId = 0;
 boost::shared_ptr<CtrvNotificator> CtrvNotificator::s_defaultNotificator;
 
-CtrvNotificator::CtrvNotificator() : m_doesLog(false), m_dispatchDepth(0), m_orphaned(false) {}
+CtrvNotificator::CtrvNotificator() : m_doesLog(false), m_useDepth(0), m_orphaned(false) {}
 
 CtrvNotificator::CtrvNotificator(const CtrvNotificator& other)
     : m_self(other.m_self),
       m_tables(other.m_tables),
       m_delegate(other.m_delegate),
       m_doesLog(other.m_doesLog),
-      m_dispatchDepth(0),
+      m_useDepth(0),
       m_orphaned(false) {}
 
 CtrvNotificator& CtrvNotificator::operator=(const CtrvNotificator& other) {
   if (this == &other) return *this;
   std::vector<Table> tables = other.m_tables;
-  if (m_dispatchDepth > 0) retireTables();
+  boost::shared_ptr<CtrvNotificator> delegate = m_delegate;
+  if (!other.m_delegate || !other.m_delegate->hasInChain(this)) delegate = other.m_delegate;
+  if (m_useDepth > 0) retireTables();
   m_self = other.m_self;
-  m_tables.swap(tables);
-  if (!other.m_delegate || !other.m_delegate->hasInChain(this)) m_delegate = other.m_delegate;
   m_doesLog = other.m_doesLog;
+  m_tables.swap(tables);
+  m_delegate.swap(delegate);
+  // The former callbacks and delegate are released last, as the locals go:
+  // their destructors may use either notificator, even let go of it.
   return *this;
 }
 
 namespace {
 
-// A notificator not owned by create() destroyed inside its own dispatch: the
-// dispatch goes on with freed memory, which the library cannot prevent. Said
-// where it happens in debug builds; builds with AddressSanitizer also stop
-// there, since that sanitizer cannot see the fault when the notificator did
-// not live on the heap.
-void reportDestroyedInDispatch(const void* notificator) {
+// A notificator not owned by create() destroyed inside its own notify or
+// unsubscribe call: the call goes on with freed memory, which the library
+// cannot prevent. Said where it happens in debug builds; builds with
+// AddressSanitizer also stop there, since that sanitizer cannot see the fault
+// when the notificator did not live on the heap.
+void reportDestroyedInUse(const void* notificator) {
 #if TRV_ADDRESS_SANITIZED || !defined(NDEBUG)
   std::fprintf(stderr,
-               "trv: CtrvNotificator %p destroyed inside its own dispatch; only a notificator "
-               "made by create() may lose its owner there\n",
+               "trv: CtrvNotificator %p destroyed inside its own notify or unsubscribe call; "
+               "only a notificator made by create() may lose its owner there\n",
                notificator);
 #else
   static_cast<void>(notificator);
@@ -241,12 +246,12 @@ void reportDestroyedInDispatch(const void* notificator) {
 }  // namespace
 
 CtrvNotificator::~CtrvNotificator() {
-  if (m_dispatchDepth > 0) reportDestroyedInDispatch(this);
+  if (m_useDepth > 0) reportDestroyedInUse(this);
   // The destructors of the callbacks and of the delegate released here may
   // post to this notificator, subscribe and unsubscribe: it is whole until
-  // they have run, and counts as in dispatch so that nothing is released
-  // under them. What they add is released in turn.
-  ++m_dispatchDepth;
+  // they have run, and counts as in use so that nothing is released under
+  // them. What they add is released in turn.
+  ++m_useDepth;
   while (!m_tables.empty() || !m_retired.empty() || m_delegate) {
     std::vector<Table>().swap(m_tables);
     releaseRetired();
@@ -291,7 +296,7 @@ void CtrvNotificator::notify(const boost::shared_ptr<const CtrvNotification>& no
   if (!notification) return;
   // First in, last out: a subscriber may release the last reference to this
   // notificator, which is then deleted when the scope ends.
-  const DispatchScope scope(*this);
+  const UseScope scope(*this);
   const unsigned int dispatchId = s_dispatchId++;
   if (m_doesLog) logReceive(dispatchId, *notification);
   GatheredCallbacks callbacks;
@@ -338,6 +343,9 @@ void CtrvNotificator::subscribe(unsigned int type, const boost::weak_ptr<void>& 
 
 trStatus CtrvNotificator::unsubscribe(unsigned int type, const boost::weak_ptr<void>& sender,
                                       void* receiver) {
+  // Callbacks switched off and released run client code, which may let go
+  // of this notificator: it is then deleted when the scope ends.
+  const UseScope scope(*this);
   // A copy: the client code run meanwhile may change what the caller passed.
   const boost::weak_ptr<void> filter = sender;
   // An empty or vanished sender examines every entry, filtered or not.
@@ -363,7 +371,7 @@ bool CtrvNotificator::unsubscribeFrom(std::size_t type, const boost::weak_ptr<vo
   selectEntries(m_tables[type].oneSender, sender, receiver, true, selection);
   for (Selected& selected : selection) {
     switchOffAndRemove(type, sender, selected.filtered, *selected.callback);
-    selected.callback.reset();  // its destructor runs now, unless a dispatch holds it
+    selected.callback.reset();
   }
   return !selection.empty();
 }
@@ -376,8 +384,9 @@ void CtrvNotificator::switchOffAndRemove(std::size_t type, const boost::weak_ptr
   if (!atEntry(m_tables, type, sender, filtered, callback, present)) return;
   callback.setActive(false);
   atEntry(m_tables, type, sender, filtered, callback, [this](auto& subscriptions, auto entry) {
-    // A dispatch of this notificator refers to the callback without owning it.
-    if (m_dispatchDepth > 0) m_retired.push_back(callbackOf(*entry));
+    // Released when the outermost call ends: a dispatch of this notificator
+    // refers to the callback without owning it.
+    m_retired.push_back(callbackOf(*entry));
     subscriptions.erase(entry);
   });
 }

@@ -49,6 +49,33 @@ TEST_F(NotificatorTest, CallbacksReleasedAsAnOrphanedDispatchEndsMayStillUseTheN
   EXPECT_TRUE(first.unique()) << "released with the notificator";
 }
 
+// Client code run by unsubscribe (switching off) and by an assignment
+// (releasing the former delegate) lets go of the last owner of the
+// notificator at work: it is deleted once that call no longer needs it.
+TEST_F(NotificatorTest, ANotificatorMayLoseItsLastOwnerInsideUnsubscribeOrAnAssignment) {
+  auto owner = CtrvNotificator::create();
+  int tag = 0;
+  bool destroyed[2] = {false, false};
+  for (bool& flag : destroyed) {
+    const auto callback = boost::make_shared<PlainCallback>(&tag, &flag);
+    callback->whenSwitched = [&](bool on) {
+      if (!on) owner.reset();
+    };
+    owner->subscribe(t, callback);
+  }
+  CtrvNotificator* const raw = owner.get();
+  EXPECT_EQ(raw->unsubscribe(&tag), TR_OK);
+  EXPECT_TRUE(owner == nullptr && destroyed[0] && destroyed[1]);
+
+  owner = CtrvNotificator::create(CtrvNotificator::create());
+  auto callback = boost::make_shared<PlainCallback>(&tag);
+  callback->whenDestroyed = [&] { owner.reset(); };
+  owner->delegateNotificator()->subscribe(t, callback);
+  callback.reset();
+  *owner = *CtrvNotificator::create();  // the former delegate goes, and the callback with it
+  EXPECT_EQ(owner, nullptr);
+}
+
 // The same callback object subscribed again during a dispatch is the one the
 // dispatch gathered: switched on again, it receives the notification in
 // progress, where a new callback (b) misses it.
@@ -106,7 +133,7 @@ TEST(NotificatorDeathTest, ACopyDestroyedInsideItsOwnDispatchIsReported) {
     copy->subscribe(type, callback);
     copy->notify(type);
   };
-  EXPECT_DEATH(destroyInOwnDispatch(), "destroyed inside its own dispatch");
+  EXPECT_DEATH(destroyInOwnDispatch(), "destroyed inside its own notify or unsubscribe call");
 }
 #endif
 
