@@ -107,7 +107,7 @@ class Program {
 
   void step() {
     ++m_steps;
-    switch (m_input.ConsumeIntegralInRange(0, 13)) {
+    switch (m_input.ConsumeIntegralInRange(0, 14)) {
       case 0:
         subscribe();
         break;
@@ -146,6 +146,9 @@ class Program {
         break;
       case 12:
         subscribeCallback();
+        break;
+      case 13:
+        subscribeNewCallback();
         break;
       default:
         m_held[m_input.ConsumeIntegralInRange(0, kHeldCount - 1)].reset();
@@ -223,20 +226,30 @@ class Program {
     notificator->subscribe(type, &m_receivers[receiver], &Receiver::receive, senderObject(sender));
   }
 
-  void makeCallback() {
-    const int slot = m_input.ConsumeIntegralInRange(0, kHeldCount - 1);
+  boost::shared_ptr<CtrvBaseNotificationCallback> newCallback() {
     const int receiver = pickReceiver();
     const int onSwitch = pickSteps();
     const int onRelease = pickSteps();
-    m_held[slot] = boost::make_shared<ClientCallback>(*this, receiver, onSwitch, onRelease);
+    return boost::make_shared<ClientCallback>(*this, receiver, onSwitch, onRelease);
+  }
+
+  void makeCallback() {
+    const int slot = m_input.ConsumeIntegralInRange(0, kHeldCount - 1);
+    m_held[slot] = newCallback();
   }
 
   // Subscribes a held callback object, perhaps once more: the same object may
   // stand in several tables, or twice in one.
   void subscribeCallback() {
+    subscribeCallback(m_held[m_input.ConsumeIntegralInRange(0, kHeldCount - 1)]);
+  }
+
+  // Subscribes a new callback object that only the notificator owns.
+  void subscribeNewCallback() { subscribeCallback(newCallback()); }
+
+  // Takes its own reference, as switching the callback on may drop the held one.
+  void subscribeCallback(boost::shared_ptr<CtrvBaseNotificationCallback> callback) {
     const int handle = pickHandle();
-    const boost::shared_ptr<CtrvBaseNotificationCallback> callback =
-        m_held[m_input.ConsumeIntegralInRange(0, kHeldCount - 1)];
     const unsigned int type = pickType();
     const int sender = pickSender();
     CtrvNotificator* notificator = find(handle);
