@@ -366,8 +366,9 @@ bool CtrvNotificator::unsubscribeFrom(std::size_t type, const boost::weak_ptr<vo
                                       void* receiver) {
   if (type >= m_tables.size()) return false;
   Selection selection;
-  if (sender == nullptr)
+  if (sender == nullptr) {
     selectEntries(m_tables[type].anySender, sender, receiver, false, selection);
+  }
   selectEntries(m_tables[type].oneSender, sender, receiver, true, selection);
   for (Selected& selected : selection) {
     switchOffAndRemove(type, sender, selected.filtered, *selected.callback);
