@@ -27,7 +27,12 @@
 /// ANY_TYPE without filter. The callbacks are gathered before the first
 /// delivery, so subscribers may subscribe, unsubscribe and post from inside a
 /// delivery: a new subscription misses the current notification, a removed
-/// one is switched off and delivers nothing.
+/// one is switched off and delivers nothing. The notificator tells callbacks
+/// apart by object, not by subscription: a callback object that is removed
+/// and subscribed again (the same object) during a delivery is switched on
+/// again, so where the dispatch gathered it before, it receives the current
+/// notification. Subscribing a receiver's member function always makes a new
+/// callback, which misses it.
 ///
 /// With its trace switch on (doesLog()), a notificator writes one info line
 /// to the log per notification received, one per delivery to an active
@@ -37,6 +42,11 @@
 /// Made on the heap by create(); copies are member-wise and share the
 /// callbacks. Nothing is synchronised: use a notificator and its delegation
 /// chain from one thread at a time.
+///
+/// Client code run by callbacks (delivering, switching on or off, being
+/// destroyed) may post, subscribe and unsubscribe on the notificator at any
+/// of these moments, including while a dispatch ends and while the
+/// notificator is being deleted.
 class TRV_API CtrvNotificator {
  public:
   /// The identifier that subscribes to every type (1, the first identifier
@@ -55,19 +65,32 @@ class TRV_API CtrvNotificator {
 
   /// Member-wise copy: the copy shares the source's callbacks (unsubscribing a
   /// receiver from either switches it off for both), delegate and trace switch.
+  ///
+  /// A copy is owned by whoever made it (the stack, a container, a
+  /// unique_ptr), not by create(), and notify() cannot keep it alive: a copy
+  /// destroyed while one of its own notify or unsubscribe calls runs (by a
+  /// subscriber or callback that releases its owner) is undefined behaviour,
+  /// a use of freed memory that the library cannot prevent. Builds with
+  /// AddressSanitizer report it where the copy is destroyed and stop the
+  /// process; debug builds report it on the standard error stream.
   CtrvNotificator(const CtrvNotificator& other);
   /// Member-wise assignment, as the copy constructor. The delegate is taken
   /// over too, unless it would make this notificator its own delegate through
   /// the chain: the delegate is then left as it was.
   CtrvNotificator& operator=(const CtrvNotificator& other);
   /// Releases the subscriptions and the delegate; callbacks still held
-  /// elsewhere are not switched off.
+  /// elsewhere are not switched off. Their destructors may still use this
+  /// notificator: it is whole until they have run.
   virtual ~CtrvNotificator();
 
   /// Delivers the notification to the matching subscribers, then forwards it
   /// to the delegate. A notificator made by create() is not destroyed before
   /// the call returns, even if a subscriber releases the last reference to
-  /// it. An exception thrown by a subscriber leaves this call: the remaining
+  /// it: it is deleted last, after the callbacks retired during the dispatch
+  /// are released (whose destructors may still use it). A notificator not
+  /// owned by create() (a copy) must outlive the call: destroying it from a
+  /// subscriber is undefined behaviour (see the copy constructor). An
+  /// exception thrown by a subscriber leaves this call: the remaining
   /// subscribers and the delegate do not get the notification. A null
   /// notification is ignored.
   void notify(const boost::shared_ptr<const CtrvNotification>& notification) const;
@@ -95,8 +118,13 @@ class TRV_API CtrvNotificator {
   /// Removes the subscriptions of `receiver` (compared by address) for `type`
   /// (every type when ANY_TYPE) that filter on `sender`, or all of them
   /// whatever their filter when `sender` is empty or no longer exists. Each
-  /// removed callback is switched off. Returns TR_OK if anything was removed,
-  /// TR_ERROR otherwise.
+  /// callback is switched off while still subscribed, then removed, in table
+  /// order: by type, and within a type those for any sender before the
+  /// sender-filtered ones. The removed callbacks are released when the call
+  /// ends; as with notify(), a notificator made by create() is not destroyed
+  /// before then, even if a callback releases the last reference to it.
+  /// Returns TR_OK if the receiver had such a subscription, TR_ERROR
+  /// otherwise.
   trStatus unsubscribe(unsigned int type, const boost::weak_ptr<void>& sender, void* receiver);
   /// Removes every subscription of `receiver` for `type` (every type when ANY_TYPE).
   trStatus unsubscribe(unsigned int type, void* receiver);
@@ -136,13 +164,17 @@ class TRV_API CtrvNotificator {
     std::vector<Callback> anySender;
     std::vector<std::pair<boost::weak_ptr<void>, Callback>> oneSender;
   };
-  class DispatchScope;
+  class UseScope;
   struct Deleter;
 
   template <class R>
   class MemberCallback;
 
   void retireTables();
+  void releaseRetired() const;
+  bool unsubscribeFrom(std::size_t type, const boost::weak_ptr<void>* sender, void* receiver);
+  void switchOffAndRemove(std::size_t type, const boost::weak_ptr<void>* sender, bool filtered,
+                          CtrvBaseNotificationCallback& callback);
   bool hasInChain(const CtrvNotificator* notificator) const;
 
   void logReceive(unsigned int dispatchId, const CtrvNotification& notification) const;
@@ -154,12 +186,12 @@ class TRV_API CtrvNotificator {
   boost::shared_ptr<CtrvNotificator> m_delegate;
   bool m_doesLog;
   // A dispatch refers to the callbacks it gathered without owning them, so a
-  // callback taken out of the tables while a dispatch of this notificator is
-  // in progress is kept here until the outermost one ends.
-  mutable unsigned int m_dispatchDepth;
+  // callback taken out of the tables while a notify (or unsubscribe) of this
+  // notificator is in progress is kept here until the outermost call ends.
+  mutable unsigned int m_useDepth;
   mutable std::vector<Callback> m_retired;
-  // Set when the last owner let go during a dispatch: the notificator is then
-  // deleted when the outermost dispatch ends.
+  // Set when the last owner let go during such a call: the notificator is
+  // then deleted when the outermost one ends.
   mutable bool m_orphaned;
 
   static unsigned int s_dispatchId;

@@ -2,12 +2,19 @@
 
 #include <algorithm>
 #include <boost/container/small_vector.hpp>
+#include <cstdio>
+#include <cstdlib>
 #include <locale>
 #include <sstream>
 
 #include "CtrvLogManager.h"
 #include "notification/trvNotificationIdentifiers.h"
+#include "notification/trvSanitizerBuild.h"
 #include "platform/trvPlatformClassName.h"
+
+#if TRV_ADDRESS_SANITIZED
+#include <sanitizer/common_interface_defs.h>
+#endif
 
 namespace {
 
@@ -35,7 +42,7 @@ auto subscriptionsFrom(Subscriptions& oneSender, const Sender& sender) {
 // The callbacks of one dispatch, gathered before the first delivery so that
 // subscribers may change the tables meanwhile. A few fit inline: a dispatch
 // to a handful of subscribers allocates nothing. They are not owned here (that
-// would cost two atomic operations each): CtrvNotificator::DispatchScope keeps
+// would cost two atomic operations each): CtrvNotificator::UseScope keeps
 // every callback that leaves the tables alive until the dispatch ends.
 using GatheredCallbacks = boost::container::small_vector<CtrvBaseNotificationCallback*, 16>;
 
@@ -78,36 +85,52 @@ void gatherSubscribers(const Tables& tables, const CtrvNotification& notificatio
 Callback& callbackOf(Callback& callback) { return callback; }
 Callback& callbackOf(FilteredCallback& subscription) { return subscription.second; }
 
-// Moves the callbacks of `receiver` in [first, last) of `subscriptions` into
-// `removed`. Room is made first, so a failed allocation changes nothing.
-template <class Subscription, class Position>
-void moveOut(std::vector<Subscription>& subscriptions, Position first, Position last,
-             void* receiver, std::vector<Callback>& removed) {
-  const auto isKept = [receiver](Subscription& subscription) {
-    return callbackOf(subscription)->receiver() != receiver;
-  };
-  const auto staying = static_cast<std::size_t>(std::count_if(first, last, isKept));
-  const auto leaving = static_cast<std::size_t>(last - first) - staying;
-  if (leaving == 0) return;
-  removed.reserve(removed.size() + leaving);
-  const auto kept = std::stable_partition(first, last, isKept);
-  for (auto entry = kept; entry != last; ++entry) removed.push_back(std::move(callbackOf(*entry)));
-  subscriptions.erase(kept, last);
+// The entries of a group that an unsubscribe examines: all of them, or, for
+// the sender-filtered ones when a sender is given, those filtering on it.
+auto examined(std::vector<Callback>& anySender, const boost::weak_ptr<void>* /*sender*/) {
+  return std::make_pair(anySender.begin(), anySender.end());
+}
+auto examined(std::vector<FilteredCallback>& oneSender, const boost::weak_ptr<void>* sender) {
+  if (sender == nullptr) return std::make_pair(oneSender.begin(), oneSender.end());
+  return subscriptionsFrom(oneSender, *sender);
 }
 
-// Moves the callbacks of `receiver` out of `table`: those filtering on
-// `sender`, or all of them, filtered or not, when it no longer exists.
-template <class Table>
-void removeFrom(Table& table, const boost::weak_ptr<void>& sender, void* receiver,
-                std::vector<Callback>& removed) {
-  auto& oneSender = table.oneSender;
-  if (!sender.expired()) {
-    const auto range = subscriptionsFrom(oneSender, sender);
-    moveOut(oneSender, range.first, range.second, receiver, removed);
-    return;
+// A callback an unsubscribe will switch off and remove, and the group of its
+// table it stands in. Owned: client code may remove it from the table first.
+struct Selected {
+  bool filtered;
+  Callback callback;
+};
+using Selection = boost::container::small_vector<Selected, 4>;
+
+// Appends the examined callbacks of `receiver` in `subscriptions`, in order.
+template <class Subscriptions>
+void selectEntries(Subscriptions& subscriptions, const boost::weak_ptr<void>* sender,
+                   void* receiver, bool filtered, Selection& selection) {
+  const auto range = examined(subscriptions, sender);
+  for (auto entry = range.first; entry != range.second; ++entry) {
+    if (callbackOf(*entry)->receiver() == receiver) {
+      selection.push_back(Selected{filtered, callbackOf(*entry)});
+    }
   }
-  moveOut(oneSender, oneSender.begin(), oneSender.end(), receiver, removed);
-  moveOut(table.anySender, table.anySender.begin(), table.anySender.end(), receiver, removed);
+}
+
+// Applies `action` to the first examined entry of table `type` holding
+// `callback` in the given group; false when there is none (any more).
+template <class Tables, class Action>
+bool atEntry(Tables& tables, std::size_t type, const boost::weak_ptr<void>* sender, bool filtered,
+             const CtrvBaseNotificationCallback& callback, Action action) {
+  if (type >= tables.size()) return false;
+  const auto visit = [&](auto& subscriptions) {
+    const auto range = examined(subscriptions, sender);
+    const auto entry = std::find_if(range.first, range.second, [&callback](auto& subscription) {
+      return callbackOf(subscription).get() == &callback;
+    });
+    if (entry == range.second) return false;
+    action(subscriptions, entry);
+    return true;
+  };
+  return filtered ? visit(tables[type].oneSender) : visit(tables[type].anySender);
 }
 
 std::string classNameOf(const std::type_info* type) {
@@ -127,38 +150,41 @@ void writeTraceLine(const std::ostringstream& line) { CtrvLogManager::addInfo(li
 
 }  // namespace
 
-// Marks a dispatch of a notificator in progress; when the outermost one ends,
-// normally or by an exception, the callbacks retired meanwhile are released.
-class CtrvNotificator::DispatchScope {
+// Marks a notify or unsubscribe call of a notificator in progress; both run
+// client code, which may release the last owner of the notificator. When the
+// outermost call ends, normally or by an exception, the callbacks retired
+// meanwhile are released while it still counts as in progress: client code
+// run by their destructors may post, subscribe, unsubscribe and let go of the
+// notificator without ending the call a second time or deleting the
+// notificator under it. Only then is an orphaned notificator deleted, once.
+class CtrvNotificator::UseScope {
  public:
-  explicit DispatchScope(const CtrvNotificator& notificator) : m_notificator(notificator) {
-    ++m_notificator.m_dispatchDepth;
+  explicit UseScope(const CtrvNotificator& notificator) : m_notificator(notificator) {
+    ++m_notificator.m_useDepth;
   }
-  ~DispatchScope() {
-    if (--m_notificator.m_dispatchDepth > 0) return;
-    if (!m_notificator.m_retired.empty()) releaseRetired();
+  ~UseScope() {
+    if (m_notificator.m_useDepth > 1) {
+      --m_notificator.m_useDepth;
+      return;
+    }
+    if (!m_notificator.m_retired.empty()) m_notificator.releaseRetired();
+    m_notificator.m_useDepth = 0;
     if (m_notificator.m_orphaned) delete &m_notificator;
   }
-  DispatchScope(const DispatchScope&) = delete;
-  DispatchScope& operator=(const DispatchScope&) = delete;
+  UseScope(const UseScope&) = delete;
+  UseScope& operator=(const UseScope&) = delete;
 
  private:
-  void releaseRetired() {
-    // Released from a local: their destructors may call back into the notificator.
-    std::vector<Callback> released;
-    released.swap(m_notificator.m_retired);
-  }
-
   const CtrvNotificator& m_notificator;
 };
 
 // Deletes a notificator when its last owner lets go, or, during one of its
-// dispatches, leaves that to the end of the outermost dispatch. Holding an
-// owning reference across each notify would do the same at the price of two
-// atomic operations per dispatch.
+// notify or unsubscribe calls, leaves that to the end of the outermost one.
+// Holding an owning reference across each notify would do the same at the
+// price of two atomic operations per dispatch.
 struct CtrvNotificator::Deleter {
   void operator()(CtrvNotificator* notificator) const {
-    if (notificator->m_dispatchDepth > 0) {
+    if (notificator->m_useDepth > 0) {
       notificator->m_orphaned = true;
     } else {
       delete notificator;
@@ -170,28 +196,73 @@ const unsigned int CtrvNotificator::ANY_TYPE = trvAnyTypeIdentifier();
 unsigned int CtrvNotificator::s_dispatchId = 0;
 boost::shared_ptr<CtrvNotificator> CtrvNotificator::s_defaultNotificator;
 
-CtrvNotificator::CtrvNotificator() : m_doesLog(false), m_dispatchDepth(0), m_orphaned(false) {}
+CtrvNotificator::CtrvNotificator() : m_doesLog(false), m_useDepth(0), m_orphaned(false) {}
 
 CtrvNotificator::CtrvNotificator(const CtrvNotificator& other)
     : m_self(other.m_self),
       m_tables(other.m_tables),
       m_delegate(other.m_delegate),
       m_doesLog(other.m_doesLog),
-      m_dispatchDepth(0),
+      m_useDepth(0),
       m_orphaned(false) {}
 
 CtrvNotificator& CtrvNotificator::operator=(const CtrvNotificator& other) {
   if (this == &other) return *this;
   std::vector<Table> tables = other.m_tables;
-  if (m_dispatchDepth > 0) retireTables();
+  boost::shared_ptr<CtrvNotificator> delegate = m_delegate;
+  if (!other.m_delegate || !other.m_delegate->hasInChain(this)) delegate = other.m_delegate;
+  if (m_useDepth > 0) retireTables();
   m_self = other.m_self;
-  m_tables.swap(tables);
-  if (!other.m_delegate || !other.m_delegate->hasInChain(this)) m_delegate = other.m_delegate;
   m_doesLog = other.m_doesLog;
+  m_tables.swap(tables);
+  m_delegate.swap(delegate);
+  // The former callbacks and delegate are released last, as the locals go:
+  // their destructors may use either notificator, even let go of it.
   return *this;
 }
 
-CtrvNotificator::~CtrvNotificator() = default;
+namespace {
+
+// A notificator not owned by create() destroyed inside its own notify or
+// unsubscribe call: the call goes on with freed memory, which the library
+// cannot prevent. Said where it happens in debug builds; builds with
+// AddressSanitizer also stop there, since that sanitizer cannot see the fault
+// when the notificator did not live on the heap.
+void reportDestroyedInUse(const void* notificator) {
+#if TRV_ADDRESS_SANITIZED || !defined(NDEBUG)
+  std::fprintf(stderr,
+               "trv: CtrvNotificator %p destroyed inside its own notify or unsubscribe call; "
+               "only a notificator made by create() may lose its owner there\n",
+               notificator);
+#else
+  static_cast<void>(notificator);
+#endif
+#if TRV_ADDRESS_SANITIZED
+  __sanitizer_print_stack_trace();
+  std::abort();
+#endif
+}
+
+}  // namespace
+
+CtrvNotificator::~CtrvNotificator() {
+  if (m_useDepth > 0) reportDestroyedInUse(this);
+  // The destructors of the callbacks and of the delegate released here may
+  // post to this notificator, subscribe and unsubscribe: it is whole until
+  // they have run, and counts as in use so that nothing is released under
+  // them. What they add is released in turn.
+  ++m_useDepth;
+  while (!m_tables.empty() || !m_retired.empty() || m_delegate) {
+    std::vector<Table>().swap(m_tables);
+    releaseRetired();
+    m_delegate.reset();
+  }
+}
+
+void CtrvNotificator::releaseRetired() const {
+  // Released from a local, as their destructors may retire more callbacks.
+  while (!m_retired.empty()) std::vector<Callback>().swap(m_retired);
+}
 
 void CtrvNotificator::init(const boost::weak_ptr<CtrvNotificator>& self,
                            const boost::shared_ptr<CtrvNotificator>& delegate) {
@@ -225,20 +296,26 @@ void CtrvNotificator::notify(const boost::shared_ptr<const CtrvNotification>& no
   if (!notification) return;
   // First in, last out: a subscriber may release the last reference to this
   // notificator, which is then deleted when the scope ends.
-  const DispatchScope scope(*this);
+  const UseScope scope(*this);
   const unsigned int dispatchId = s_dispatchId++;
   if (m_doesLog) logReceive(dispatchId, *notification);
   GatheredCallbacks callbacks;
   gatherSubscribers(m_tables, *notification, callbacks);
+  const auto deliverTo = [&](CtrvBaseNotificationCallback& callback) {
+    if (m_doesLog) logDispatch(dispatchId, callback);
+    callback.deliver(notification);
+  };
+  // Whether somebody received it is noted with tracing off too, as a
+  // subscriber may switch it on. Only the nobody line needs to know, so the
+  // noting stops at the first callback active at its turn.
+  auto next = callbacks.begin();
+  const auto end = callbacks.end();
   bool somebodyReceived = false;
-  for (CtrvBaseNotificationCallback* callback : callbacks) {
-    if (m_doesLog) {
-      logDispatch(dispatchId, *callback);
-      // Only the nobody line needs to know, so one active callback is enough.
-      if (!somebodyReceived) somebodyReceived = callback->isActive();
-    }
-    callback->deliver(notification);
+  for (; next != end && !somebodyReceived; ++next) {
+    somebodyReceived = (*next)->isActive();
+    deliverTo(**next);
   }
+  for (; next != end; ++next) deliverTo(**next);
   if (m_doesLog && !somebodyReceived) logNobody(dispatchId);
   const boost::shared_ptr<CtrvNotificator> delegate = m_delegate;
   if (delegate) delegate->notify(notification);
@@ -266,20 +343,53 @@ void CtrvNotificator::subscribe(unsigned int type, const boost::weak_ptr<void>& 
 
 trStatus CtrvNotificator::unsubscribe(unsigned int type, const boost::weak_ptr<void>& sender,
                                       void* receiver) {
-  // During a dispatch the removed callbacks are retired, not released.
-  std::vector<Callback> released;
-  std::vector<Callback>& removed = m_dispatchDepth > 0 ? m_retired : released;
-  const std::size_t before = removed.size();
-  if (type == ANY_TYPE) {
-    for (Table& table : m_tables) removeFrom(table, sender, receiver, removed);
-  } else if (type < m_tables.size()) {
-    removeFrom(m_tables[type], sender, receiver, removed);
+  // Callbacks switched off and released run client code, which may let go
+  // of this notificator: it is then deleted when the scope ends.
+  const UseScope scope(*this);
+  // A copy: the client code run meanwhile may change what the caller passed.
+  const boost::weak_ptr<void> filter = sender;
+  // An empty or vanished sender examines every entry, filtered or not.
+  const boost::weak_ptr<void>* const onSender = filter.expired() ? nullptr : &filter;
+  bool found = false;
+  if (type != ANY_TYPE) {
+    found = unsubscribeFrom(type, onSender, receiver);
+  } else {
+    // The size is read at each turn: client code may add tables.
+    for (std::size_t index = 0; index < m_tables.size(); ++index) {
+      found = unsubscribeFrom(index, onSender, receiver) || found;
+    }
   }
-  const std::size_t after = removed.size();
-  // Switched off once out of the tables, so a callback reacting to it finds
-  // them consistent. Indices, since a reaction may retire more callbacks.
-  for (std::size_t index = before; index < after; ++index) removed[index]->setActive(false);
-  return after > before ? TR_OK : TR_ERROR;
+  return found ? TR_OK : TR_ERROR;
+}
+
+bool CtrvNotificator::unsubscribeFrom(std::size_t type, const boost::weak_ptr<void>* sender,
+                                      void* receiver) {
+  if (type >= m_tables.size()) return false;
+  Selection selection;
+  if (sender == nullptr) {
+    selectEntries(m_tables[type].anySender, sender, receiver, false, selection);
+  }
+  selectEntries(m_tables[type].oneSender, sender, receiver, true, selection);
+  for (Selected& selected : selection) {
+    switchOffAndRemove(type, sender, selected.filtered, *selected.callback);
+    selected.callback.reset();
+  }
+  return !selection.empty();
+}
+
+// Switching a callback off runs client code, which may change the tables:
+// the entry is looked for before and again after.
+void CtrvNotificator::switchOffAndRemove(std::size_t type, const boost::weak_ptr<void>* sender,
+                                         bool filtered, CtrvBaseNotificationCallback& callback) {
+  const auto present = [](auto&, auto) {};
+  if (!atEntry(m_tables, type, sender, filtered, callback, present)) return;
+  callback.setActive(false);
+  atEntry(m_tables, type, sender, filtered, callback, [this](auto& subscriptions, auto entry) {
+    // Released when the outermost call ends: a dispatch of this notificator
+    // refers to the callback without owning it.
+    m_retired.push_back(callbackOf(*entry));
+    subscriptions.erase(entry);
+  });
 }
 
 void CtrvNotificator::retireTables() {

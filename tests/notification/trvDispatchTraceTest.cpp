@@ -90,4 +90,18 @@ TEST_F(DispatchTrace, OneReceiveLineThenOneLinePerActiveReceiverUnderIdsOfTheirO
                             to(5, "trvTest::Recorder " + address(&a)));
 }
 
+// Whether a receiver was active is noted with tracing off too: switched on
+// by the only receiver, tracing writes the lines of what that receiver posts
+// (numbered from 0 here) and no nobody line for the notification it received.
+TEST_F(DispatchTrace, TracingSwitchedOnMidDispatchWritesNoFalseNobodyLine) {
+  notificator->doesLog(false, false);
+  a.listen(*notificator, t);
+  a.action = [&](const auto&) {
+    notificator->doesLog(true, false);
+    notificator->notify(u);
+  };
+  notificator->notify(t);
+  EXPECT_EQ(newLines(), receive(0, "CtrvTraced::DID_NEST") + to(0, "nobody."));
+}
+
 }  // namespace

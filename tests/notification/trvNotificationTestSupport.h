@@ -32,20 +32,32 @@ struct Recorder {
 };
 
 /// A client-written callback with a chosen receiver address and no class,
-/// which tells when it is destroyed.
+/// which tells when it is destroyed and may run client code when delivered
+/// to (while active), switched on or off, and destroyed.
 struct PlainCallback : CtrvBaseNotificationCallback {
   PlainCallback(void* address, bool* destroyed = nullptr)
       : address(address), destroyed(destroyed) {}
   ~PlainCallback() override {
     if (destroyed != nullptr) *destroyed = true;
+    if (whenDestroyed) whenDestroyed();
   }
-  void deliver(const Notification&) override {}
+  void deliver(const Notification& notification) override {
+    ++calls;
+    if (active && whenDelivered) whenDelivered(notification);
+  }
   void* receiver() const override { return address; }
   bool isActive() const override { return active; }
-  void setActive(bool on) override { active = on; }
+  void setActive(bool on) override {
+    active = on;
+    if (whenSwitched) whenSwitched(on);
+  }
   void* address;
   bool* destroyed;
   bool active = true;
+  int calls = 0;  ///< deliver() calls, active or not
+  std::function<void(const Notification&)> whenDelivered;
+  std::function<void(bool)> whenSwitched;
+  std::function<void()> whenDestroyed;
 };
 
 class NotificatorTest : public ::testing::Test {
