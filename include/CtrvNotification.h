@@ -26,15 +26,18 @@
 /// boost::shared_ptr<const CtrvNotification>. Copies are member-wise.
 ///
 /// The class also hands out the notification identifiers: makeID() numbers
-/// (class name, notification name) pairs consecutively from 1 and records
-/// them so that nameFromType() can spell an identifier. The registry is never
+/// (class name, notification name) pairs consecutively and records them so
+/// that nameFromType() can spell an identifier. 1 is CtrvNotificator::ANY_TYPE
+/// (recorded with two empty names), 2 to 6 are the events of
+/// CtrvNotifyingProgressDelegate, recorded before the program's own code
+/// runs; a program's identifiers come after them. The registry is never
 /// destroyed, so both may be used from any static initialiser or destructor.
 /// Nothing here is synchronised: use it from one thread at a time.
 class TRV_API CtrvNotification {
  public:
-  /// Hands out the next identifier (1 for the first call of the process, one
-  /// more on each later call) and records the pair of names for it. Equal
-  /// pairs get different identifiers.
+  /// Hands out the next identifier (one more than the last one handed out)
+  /// and records the pair of names for it. Equal pairs get different
+  /// identifiers.
   static unsigned int makeID(const std::string& className, const std::string& notificationName);
   /// "<class name>::<notification name>" of an identifier made by makeID(),
   /// or an empty string for any other value.
@@ -151,8 +154,9 @@ class TRV_API CtrvNotification {
   std::map<std::string, bool> m_bools;
   std::map<std::string, int> m_ints;
   std::map<std::string, unsigned int> m_unsignedInts;
-  // Three tables that travel with the notification (copied, assigned and
-  // destroyed with it) but that no operation of this class reads or writes.
+  // Kept for the layout clients compiled against; not used. These three
+  // tables travel with the notification (copied, assigned and destroyed with
+  // it), but no operation reads or writes them.
   std::map<std::string, boost::shared_ptr<void>> m_objects;
   std::map<std::string, boost::shared_ptr<const void>> m_constObjects;
   std::map<std::string, std::uint32_t> m_words;

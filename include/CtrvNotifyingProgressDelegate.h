@@ -23,6 +23,10 @@ class CtrvNotificator;
 /// observer querying it during delivery sees the new state. It keeps the
 /// step state itself and is the usual end of a delegate chain.
 ///
+/// The five event identifiers are 2 to 6, in the order declared below, in
+/// every program, and hold their values before any code runs: they may be
+/// used from static initialisers.
+///
 /// Copies are memberwise: a copy shares the notificator and posts with the
 /// original delegate as sender.
 class TRV_API CtrvNotifyingProgressDelegate : public CtrvProgressDelegate {

@@ -2,25 +2,46 @@
 
 #include "CtrvNotification.h"
 #include "CtrvNotificator.h"
-#include "notification/trvNotificationIdentifiers.h"
 
-// These identifiers come right after the "every type" identifier, in this
-// order, whatever order the linker gives the translation units: the first
-// initialiser makes sure that identifier exists before making its own.
-const unsigned int CtrvNotifyingProgressDelegate::DID_START =
-    (trvAnyTypeIdentifier(),
-     CtrvNotification::makeID("CtrvNotifyingProgressDelegate", "DID_START"));
-const unsigned int CtrvNotifyingProgressDelegate::DID_FINISH =
-    CtrvNotification::makeID("CtrvNotifyingProgressDelegate", "DID_FINISH");
-const unsigned int CtrvNotifyingProgressDelegate::DID_CHANGE_STEP =
-    CtrvNotification::makeID("CtrvNotifyingProgressDelegate", "DID_CHANGE_STEP");
-const unsigned int CtrvNotifyingProgressDelegate::DID_REFRESH =
-    CtrvNotification::makeID("CtrvNotifyingProgressDelegate", "DID_REFRESH");
-const unsigned int CtrvNotifyingProgressDelegate::DID_REPORT =
-    CtrvNotification::makeID("CtrvNotifyingProgressDelegate", "DID_REPORT");
-const std::string CtrvNotifyingProgressDelegate::STEP_KEY = "step";
-const std::string CtrvNotifyingProgressDelegate::PROGRESS_KEY = "progress";
-const std::string CtrvNotifyingProgressDelegate::MESSAGE_KEY = "message";
+// CtrvNotification::makeID numbers identifiers in the order of its calls:
+// 1 is CtrvNotificator::ANY_TYPE, which the identifier registry records when
+// it comes into being, and the progress events are the next five, 2 to 6,
+// because their names are the first ones recorded (below). The numbers are
+// written out, so they hold from the start, even for a client's static
+// initialisers that run before the library's.
+const unsigned int CtrvNotifyingProgressDelegate::DID_START = 2;
+const unsigned int CtrvNotifyingProgressDelegate::DID_FINISH = 3;
+const unsigned int CtrvNotifyingProgressDelegate::DID_CHANGE_STEP = 4;
+const unsigned int CtrvNotifyingProgressDelegate::DID_REFRESH = 5;
+const unsigned int CtrvNotifyingProgressDelegate::DID_REPORT = 6;
+
+// Initialised before every initialiser without a priority (101 is the first
+// priority left to programs). A shared library is initialised before the
+// program that uses it anyway; linked statically, the library's files and the
+// program's are initialised in an order C++ leaves open, in practice the
+// program's first, and a client identifier made there would take 2.
+#define TRV_INITIALISED_FIRST __attribute__((init_priority(101)))
+
+namespace {
+
+// Records the names of the five identifiers above, in their order, as the
+// first identifiers made after ANY_TYPE.
+struct ProgressIdentifierNames {
+  ProgressIdentifierNames() {
+    for (const char* name :
+         {"DID_START", "DID_FINISH", "DID_CHANGE_STEP", "DID_REFRESH", "DID_REPORT"}) {
+      CtrvNotification::makeID("CtrvNotifyingProgressDelegate", name);
+    }
+  }
+};
+
+TRV_INITIALISED_FIRST const ProgressIdentifierNames g_progressIdentifierNames;
+
+}  // namespace
+
+TRV_INITIALISED_FIRST const std::string CtrvNotifyingProgressDelegate::STEP_KEY = "step";
+TRV_INITIALISED_FIRST const std::string CtrvNotifyingProgressDelegate::PROGRESS_KEY = "progress";
+TRV_INITIALISED_FIRST const std::string CtrvNotifyingProgressDelegate::MESSAGE_KEY = "message";
 
 boost::shared_ptr<CtrvNotifyingProgressDelegate> CtrvNotifyingProgressDelegate::create() {
   const boost::shared_ptr<CtrvNotifyingProgressDelegate> delegate(

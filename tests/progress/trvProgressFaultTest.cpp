@@ -35,7 +35,9 @@ TEST(ProgressObserverFault, AThrowingObserverLosesNoStepAndNoReport) {
   leaf->cancelled(true);
   EXPECT_TRUE(top->cancelled()) << "the cancellation reaches the top of the chain";
   top->finish();
-  EXPECT_EQ(observer.journal, "2:0+ 4:1+ 4:2+ 6:2+ 6:2+ 3:2 ");
+  EXPECT_EQ(observer.journal,
+            "DID_START:0+ DID_CHANGE_STEP:1+ DID_CHANGE_STEP:2+ DID_REPORT:2+ DID_REPORT:2+ "
+            "DID_FINISH:2 ");
 }
 
 // A chain that would lead back to itself, through the setter or an

@@ -9,6 +9,7 @@
 #include <boost/make_shared.hpp>
 #include <functional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace trvTest {
@@ -42,9 +43,17 @@ struct RecordingDelegate : CtrvProgressDelegate {
   bool welcomesReports = true, isCancelled = false;
 };
 
+// The name an event was made with, without its class ("DID_START"), or the
+// number of an identifier without a name.
+inline std::string eventName(unsigned int type) {
+  const std::string name = CtrvNotification::nameFromType(type);
+  const std::size_t separator = name.rfind("::");
+  return separator == std::string::npos ? std::to_string(type) : name.substr(separator + 2);
+}
+
 // Receives every notification of a notifying delegate: writes
-// "<type>:<step><+ if started> " to a journal and keeps the reports; throws
-// once when a notification of the type `throwOn` comes.
+// "<event name>:<step><+ if started> " to a journal and keeps the reports;
+// throws once when a notification of the type `throwOn` comes.
 struct Observer {
   using Delegate = CtrvNotifyingProgressDelegate;
   explicit Observer(Delegate& delegate) : delegate(delegate) {
@@ -52,7 +61,7 @@ struct Observer {
   }
   ~Observer() { delegate.notificator()->unsubscribe(this); }
   void receive(const boost::shared_ptr<const CtrvNotification>& notification) {
-    journal += std::to_string(notification->type()) + ":" + std::to_string(delegate.step()) +
+    journal += eventName(notification->type()) + ":" + std::to_string(delegate.step()) +
                (delegate.hasStarted() ? "+ " : " ");
     if (notification->type() == Delegate::DID_REPORT) reports.push_back(notification);
     if (notification->type() != throwOn) return;
