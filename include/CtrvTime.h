@@ -59,10 +59,11 @@ class TRV_API CtrvTime {
 
  private:
   /// A time-of-day record: seconds since the epoch and milliseconds within
-  /// the second. The zone fields are kept for layout only.
+  /// the second.
   struct TimeOfDay {
     std::int64_t seconds;
     std::uint16_t milliseconds;
+    // Kept for the layout clients compiled against; not used.
     std::int16_t timeZone;
     std::int16_t daylightSaving;
   };
