@@ -24,6 +24,8 @@ TEST(CtrvGeometry, PosesRotateAboutXThenYThenZRoundTripAndLockGimbals) {
   for (double alpha = -3.0; alpha <= 3.0; alpha += 0.3) {
     for (double beta = -1.56; beta <= 1.56; beta += 0.12) {
       for (double gamma = -3.0; gamma <= 3.0; gamma += 0.3) {
+        SCOPED_TRACE(::testing::Message()
+                     << "alpha " << alpha << ", beta " << beta << ", gamma " << gamma);
         const Params pose{1.5, -2.5, 3.5, alpha, beta, gamma};
         const Eigen::Affine3d expected =
             Eigen::Translation3d(1.5, -2.5, 3.5) * Eigen::AngleAxisd(alpha, Vec3::UnitX()) *
@@ -32,7 +34,7 @@ TEST(CtrvGeometry, PosesRotateAboutXThenYThenZRoundTripAndLockGimbals) {
         EXPECT_LE(maxDiff(m, expected.matrix()), 1e-14);
         Params back(10, 9.0);
         G::matrixToBryant(m, back);
-        for (int k = 0; k < 6; ++k) EXPECT_NEAR(back[k], pose[k], 1e-10) << k;
+        for (int k = 0; k < 6; ++k) EXPECT_NEAR(back[k], pose[k], 1e-10) << "element " << k;
       }
     }
   }

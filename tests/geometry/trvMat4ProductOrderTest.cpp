@@ -67,9 +67,13 @@ TEST(CtrvMat4ProductOrder, EveryElementAndCoordinateIsTheLeftToRightSumAsInScala
     std::cout << "[ SKIPPED  ] the AVX2 product: not supported by this processor\n";
   trvTest::RandomGeometry random{std::mt19937(7)};
   for (int n = 0; n < 200; ++n) {
-    const CtrvPoint3 p(random.value(-9, 9), random.value(-9, 9), random.value(-9, 9));
-    expectProductsInOrder(fromEigen(random.fill<trvTest::Mat4>(10.0)),
-                          fromEigen(random.fill<trvTest::Mat4>(10.0)), p);
+    const trvTest::Mat4 a = random.fill<trvTest::Mat4>(10.0);
+    const trvTest::Mat4 b = random.fill<trvTest::Mat4>(10.0);
+    const trvTest::Vec3 p = random.fill(9.0);
+    SCOPED_TRACE(::testing::Message() << "draw " << n << " of seed 7\na =\n"
+                                      << a << "\nb =\n"
+                                      << b << "\np = " << p.transpose());
+    expectProductsInOrder(fromEigen(a), fromEigen(b), CtrvPoint3(p[0], p[1], p[2]));
   }
   // Rounding that depends on the order: 1e16 + 1 - 1e16 is 0, not 1.
   CtrvMat4 a(0.0);

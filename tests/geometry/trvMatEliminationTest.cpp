@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iostream>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -51,9 +52,20 @@ Matrix randomMatrix(std::size_t n, bool integers, std::mt19937& random) {
   return m;
 }
 
-void expectSameBits(double actual, double expected, std::size_t n) {
-  EXPECT_EQ(actual, expected) << "order " << n;
-  EXPECT_EQ(std::signbit(actual), std::signbit(expected)) << "order " << n;
+void expectSameBits(double actual, double expected) {
+  EXPECT_EQ(actual, expected);
+  EXPECT_EQ(std::signbit(actual), std::signbit(expected));
+}
+
+// The matrix itself when it is small enough to read.
+std::string describe(const Matrix& m, std::size_t n) {
+  if (n > 8) return "(order " + std::to_string(n) + ", not shown)";
+  ::testing::Message text;
+  for (std::size_t i = 0; i < n; ++i) {
+    text << "\n";
+    for (std::size_t j = 0; j < n; ++j) text << ' ' << m[i * n + j];
+  }
+  return text.GetString();
 }
 
 // Orders around the block sizes and the tile widths, and one large enough
@@ -66,16 +78,19 @@ TEST(CtrvMatElimination, EveryKernelGivesTheTextbookResultBitForBit) {
   const bool avx2 = trvElimination::avx2Kernels != nullptr && trvPlatform::cpuSupportsAvx2();
   if (!avx2) std::cout << "[ SKIPPED  ] AVX2 half: not supported by this processor\n";
   int singular = 0;
+  int drawn = 0;
   for (std::size_t n : orders) {
     for (bool integers : {false, true}) {
       const Matrix m = randomMatrix(n, integers, random);
+      SCOPED_TRACE(::testing::Message() << "matrix " << drawn++ << " of seed 11, order " << n
+                                        << (integers ? ", integers" : ", reals") << describe(m, n));
       const double expected = textbookDeterminant(m, n);
       singular += expected == 0.0;
       expectSameBits(trvElimination::determinant(m.data(), n, trvElimination::portableKernels),
-                     expected, n);
+                     expected);
       if (avx2)
         expectSameBits(trvElimination::determinant(m.data(), n, *trvElimination::avx2Kernels),
-                       expected, n);
+                       expected);
     }
   }
   EXPECT_GT(singular, 0) << "the integer matrices should include singular ones";

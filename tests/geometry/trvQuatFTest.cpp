@@ -55,6 +55,13 @@ TEST(CtrvQuatF, ArithmeticIsRoundedStepByStepAndAgreesWithEigen) {
     const auto pick = [&] { return n % 2 ? single(random.value(-2, 2)) : exact[random.rng() % 6]; };
     const float pw = pick(), px = pick(), py = pick(), pz = pick(), qw = pick(), qx = pick(),
                 qy = pick(), qz = pick();
+    const Vec3 axis = random.fill(1).normalized();
+    const Mat4 e = random.rigid();
+    SCOPED_TRACE(::testing::Message()
+                 << "draw " << n << " of seed 43: p = (" << pw << ", " << px << ", " << py << ", "
+                 << pz << "), q = (" << qw << ", " << qx << ", " << qy << ", " << qz
+                 << "), axis = " << axis.transpose() << ", rigid =\n"
+                 << e);
     EXPECT_TRUE(identical(
         quat(pw, px, py, pz) * quat(qw, qx, qy, qz),
         quat(pw * qw - (px * qx + py * qy + pz * qz), pw * qx + px * qw + py * qz - pz * qy,
@@ -65,11 +72,9 @@ TEST(CtrvQuatF, ArithmeticIsRoundedStepByStepAndAgreesWithEigen) {
     const double w = q.w(), x = q.x(), y = q.y(), z = q.z();
     EXPECT_EQ(q.magnitude(), std::sqrt(single(w * w + x * x + y * y + z * z)));
     // The matrices agree with Eigen's; the matrix of p * q is P * Q, applying q first.
-    const Vec3 axis = random.fill(1).normalized();
     const CtrvQuatF unit(pw, axis[0], axis[1], axis[2]);
     EXPECT_LT(maxDiff(matrixOf(unit), Eigen::Affine3d(Eigen::AngleAxisd(pw, axis)).matrix()), 2e-6);
     EXPECT_TRUE(matrixOf(unit * aboutZ) == matrixOf(unit) * matrixOf(aboutZ));
-    const Mat4 e = random.rigid();
     Mat4 rotation = e;
     rotation.col(3) << 0, 0, 0, 1;  // the translation is ignored
     // Near a half turn the trace, summed in single precision, loses digits.

@@ -13,7 +13,12 @@ TEST(CtrvVect3Mat4, ArithmeticRotationsAndRigidFramesAgreeWithEigen) {
     const Mat4 ea = random.fill<Mat4>(10), eb = random.fill<Mat4>(10), rigid = random.rigid();
     const Eigen::Matrix3d block = ea.topLeftCorner<3, 3>();
     const Vec3 v = random.fill(10), w = random.fill(10);
-    double s = random.value(-7, 7);
+    const double s = random.value(-7, 7), tilt = random.value(0.01, 0.05);
+    SCOPED_TRACE(::testing::Message() << "draw " << n << " of seed 42\na =\n"
+                                      << ea << "\nb =\n"
+                                      << eb << "\nrigid =\n"
+                                      << rigid << "\nv = " << v.transpose() << ", w = "
+                                      << w.transpose() << ", s = " << s << ", tilt = " << tilt);
     const CtrvVect3 cv = fromEigen(v), cw = fromEigen(w);
     CtrvVect3 c = cv;
     EXPECT_LT(maxDiff((c -= cw) += (cv + cw) * s - cw / s, v - w + (v + w) * s - w / s), 1e-10);
@@ -40,16 +45,15 @@ TEST(CtrvVect3Mat4, ArithmeticRotationsAndRigidFramesAgreeWithEigen) {
     EXPECT_LT(maxDiff(CtrvMat4(a).rotateY(s), rotationAbout(0, 1, 0, s)), 1e-14);
     EXPECT_LT(maxDiff(CtrvMat4(a).rotateZ(s), rotationAbout(0, 0, 1, s)), 1e-14);
     // Repair: tilt y towards x, stretch x and y, scramble z and the bottom row;
-    // y keeps only its part perpendicular to x, so y and z shrink by cos(s).
-    s = random.value(0.01, 0.05);
+    // y keeps only its part perpendicular to x, so y and z shrink by cos(tilt).
     Mat4 drifted = rigid;
-    drifted.col(1) = 1.02 * (std::cos(s) * rigid.col(1) + std::sin(s) * rigid.col(0));
+    drifted.col(1) = 1.02 * (std::cos(tilt) * rigid.col(1) + std::sin(tilt) * rigid.col(0));
     drifted.col(0) *= 0.97;
     drifted.col(2).head<3>() = w;
     drifted.row(3).setConstant(9.0);
     (m = fromEigen(drifted)).repair();
     Mat4 expected = rigid;
-    expected.block<3, 2>(0, 1) *= std::cos(s);
+    expected.block<3, 2>(0, 1) *= std::cos(tilt);
     EXPECT_LT(maxDiff(m, expected), 1e-12);
   }
 }
@@ -150,9 +154,10 @@ TEST(CtrvMat, TransposeProductAndDeterminantAgreeWithEigen) {
   expectMatrix(fromEigen(big) * fromEigen(big).t(), big * big.transpose(), 1e-12);
   expectMatrix(CtrvMat(2, 0) * CtrvMat(0, 3), Eigen::MatrixXd::Zero(2, 3));
   for (int order = 1; order <= 40; ++order) {
+    SCOPED_TRACE(::testing::Message() << "order " << order << ", drawn from seed " << order);
     const Eigen::MatrixXd m = randomMatrix(order, order, order);
     const double expected = m.partialPivLu().determinant();
-    EXPECT_NEAR(fromEigen(m).det(), expected, 1e-11 * std::fabs(expected)) << order;
+    EXPECT_NEAR(fromEigen(m).det(), expected, 1e-11 * std::fabs(expected));
   }
   EXPECT_TRUE(CtrvMat(2, 3, 1.0).det() == 0.0 && CtrvMat(0, 0).det() == 0.0);
   Eigen::MatrixXd exchanged = Eigen::MatrixXd::Identity(5, 5);
