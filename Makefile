@@ -4,7 +4,7 @@
 #   make build   configure and build only
 #   make package Debian packages of a shared build, in $(BUILD_DIR)/packages
 #   make bench   benchmarks against peers, in Release, with the comparison table
-#   make docs    API reference (HTML in $(BUILD_DIR)/docs/html)
+#   make docs    API reference (HTML in $(BUILD_DIR)/docs/html), its links checked
 # Variables: BUILD_DIR (default build), JOBS (default 2), CMAKE_FLAGS (extra
 # options for the configure step, e.g. -DCMAKE_CXX_COMPILER=clang++).
 
@@ -39,8 +39,10 @@ bench:
 
 docs:
 	@scripts/install-deps docs
+	rm -rf $(BUILD_DIR)/docs/html
 	mkdir -p $(BUILD_DIR)/docs
 	TRV_DOCS_DIR=$(BUILD_DIR)/docs TRV_DOCS_WERROR=$${TRV_DOCS_WERROR:-NO} doxygen docs/Doxyfile
+	scripts/check-doc-links $(BUILD_DIR)/docs/html
 	@echo "API reference: $(BUILD_DIR)/docs/html/index.html"
 
 clean:
