@@ -3,7 +3,7 @@
 
 /// @file CtrvGeometry.h
 /// Angle conversions, poses as Bryant angles, and intersection and
-/// distance tests.
+/// distance tests with spheres, cylinders and capsules (extruded spheres).
 
 #include <vector>
 
@@ -20,15 +20,17 @@
 /// that is about x, then about the new y, then about the newest z (moving
 /// axes). In the six-number forms the order is x, y, z, alpha, beta, gamma.
 ///
-/// Intersections are reported as parameters t along a line P + t·d (t in
-/// units of d) or along a segment A + t·(B − A) restricted to 0 <= t <= 1.
-/// Each intersection operation first empties the caller's output vector,
-/// then appends the parameters and returns the number it holds; it
-/// allocates nothing once that vector has room for the results. No tolerance
-/// is involved: tangency is recognised only when the discriminant of the
-/// quadratic is exactly zero. The segment forms only ever report parameters
-/// in [0, 1], never NaN. What each operation returns for degenerate input
-/// (a zero direction, a zero axis) is given with it.
+/// Lines and segments are intersected with spheres, infinite cylinders and
+/// capsules (called extruded spheres here: the volume a sphere sweeps along
+/// a segment). Intersections are reported as parameters t along a line
+/// P + t·d (t in units of d) or along a segment A + t·(B − A) restricted to
+/// 0 <= t <= 1. Each intersection operation first empties the caller's
+/// output vector, then appends the parameters and returns the number it
+/// holds; it allocates nothing once that vector has room for the results.
+/// No tolerance is involved: tangency is recognised only when the
+/// discriminant of the quadratic is exactly zero. The segment forms only
+/// ever report parameters in [0, 1], never NaN. What each operation returns
+/// for degenerate input (a zero direction, a zero axis) is given with it.
 ///
 /// The quadratics work with squared distances measured from P, so a line
 /// passing within about 1e-16·S²/r of a surface (S the distance from P to
