@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <CtrvNotification.h>
 #include <CtrvNotificator.h>
 #include <CtrvNotifyingProgressDelegate.h>
