@@ -209,7 +209,24 @@ std::function<void()> memoryLimit(rlim_t addressSpace) {
   };
 }
 
+// Whether this build runs under ThreadSanitizer (GCC says so with a macro,
+// Clang through __has_feature).
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kThreadSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+constexpr bool kThreadSanitizer = true;
+#else
+constexpr bool kThreadSanitizer = false;
+#endif
+#else
+constexpr bool kThreadSanitizer = false;
+#endif
+
 TEST(AppFaults, RunningOutOfMemoryIsOneLineAndExit1) {
+  if (kThreadSanitizer) {
+    GTEST_SKIP() << "ThreadSanitizer maps far more than 10 MiB before the program starts";
+  }
   trvTest::TempDir dir;
   const AppSetup setup{0, {}, memoryLimit(10 << 20)};
   const AppRun starts = runApp({"--version"}, dir.path(), setup);
