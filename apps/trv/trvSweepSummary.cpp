@@ -18,56 +18,66 @@ constexpr std::uint64_t LARGEST_COUNT = std::numeric_limits<std::uint64_t>::max(
 
 std::string quoted(const char* key) { return std::string("'") + key + "'"; }
 
-// The whole number at `key`, from `low` to `high`.
-bool readCount(const Json& object, const char* key, std::uint64_t low, std::uint64_t high,
-               std::uint64_t& value, std::string& problem) {
+// Reads the value at `key` through `take`, which stores it and answers
+// whether it is acceptable; `expected` says what it should be.
+template <class Take>
+bool readKey(const Json& object, const char* key, const std::string& expected, Take take,
+             std::string& problem) {
   const auto found = object.find(key);
   if (found == object.end()) {
     problem = "the key " + quoted(key) + " is missing";
     return false;
   }
-  if (!found->is_number_unsigned() || found->get<std::uint64_t>() < low ||
-      found->get<std::uint64_t>() > high) {
-    problem = quoted(key) + " is not a whole number from " + std::to_string(low) + " to " +
-              std::to_string(high);
+  if (!take(*found)) {
+    problem = quoted(key) + " is not " + expected;
     return false;
   }
-  value = found->get<std::uint64_t>();
   return true;
+}
+
+// The whole number at `key`, from `low` to `high`.
+bool readCount(const Json& object, const char* key, std::uint64_t low, std::uint64_t high,
+               std::uint64_t& value, std::string& problem) {
+  const std::string expected =
+      "a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+  return readKey(
+      object, key, expected,
+      [&](const Json& found) {
+        if (!found.is_number_unsigned()) return false;
+        value = found.get<std::uint64_t>();
+        return value >= low && value <= high;
+      },
+      problem);
 }
 
 bool readFlag(const Json& object, const char* key, bool& value, std::string& problem) {
-  const auto found = object.find(key);
-  if (found == object.end() || !found->is_boolean()) {
-    problem = found == object.end() ? "the key " + quoted(key) + " is missing"
-                                    : quoted(key) + " is not true or false";
-    return false;
-  }
-  value = found->get<bool>();
-  return true;
+  return readKey(
+      object, key, "true or false",
+      [&](const Json& found) {
+        if (found.is_boolean()) value = found.get<bool>();
+        return found.is_boolean();
+      },
+      problem);
 }
 
 bool readSeconds(const Json& object, const char* key, double& value, std::string& problem) {
-  const auto found = object.find(key);
-  if (found == object.end() || !found->is_number() || !std::isfinite(found->get<double>()) ||
-      found->get<double>() < 0.0) {
-    problem = found == object.end() ? "the key " + quoted(key) + " is missing"
-                                    : quoted(key) + " is not a number of seconds";
-    return false;
-  }
-  value = found->get<double>();
-  return true;
+  return readKey(
+      object, key, "a number of seconds",
+      [&](const Json& found) {
+        if (!found.is_number()) return false;
+        value = found.get<double>();
+        return std::isfinite(value) && value >= 0.0;
+      },
+      problem);
 }
 
 bool readShardKey(const Json& object, const char* key, SweepShard& shard, std::string& problem) {
-  const auto found = object.find(key);
-  if (found == object.end() || !found->is_string() ||
-      !readShard(found->get<std::string>(), shard)) {
-    problem = found == object.end() ? "the key " + quoted(key) + " is missing"
-                                    : quoted(key) + " is not a text K/N with 1 <= K <= N";
-    return false;
-  }
-  return true;
+  return readKey(
+      object, key, "a text K/N with 1 <= K <= N",
+      [&](const Json& found) {
+        return found.is_string() && readShard(found.get<std::string>(), shard);
+      },
+      problem);
 }
 
 // Seconds rounded to the millisecond, which is all a summary needs to say.
