@@ -90,9 +90,7 @@ int runMerge(const std::vector<std::string>& paths) {
 
 void addMergeCommand(CLI::App& program, Commands& commands) {
   CLI::App* merge = program.add_subcommand(
-      "merge",
-      "Add the --json summaries of the shards of one sweep (trv sweep --shard K/N) into the "
-      "summary of the whole sweep, in the same JSON form");
+      "merge", "Add the JSON summaries of a sweep's shards (sweep --shard K/N --json) into one");
   auto paths = std::make_shared<std::vector<std::string>>();
   merge->add_option("FILE", *paths, "The summaries, one per shard, each once")
       ->type_name("FILE")
