@@ -108,13 +108,15 @@ void ProgressDisplay::show(const ProgressSnapshot& snapshot) {
 
 // A line for each tenth reached since the last report, showing the tenth
 // itself: the tenths passed over name the phase they fell in, the last one
-// also the rate and the time.
+// also the rate and the time. The line of 100 % waits for the end.
 void ProgressDisplay::showTenths(const ProgressSnapshot& snapshot) {
   if (const boost::shared_ptr<CtrvNotifyingProgressDelegate> delegate = m_delegate.lock()) {
     const unsigned int step = delegate->step();
     if (step < m_stepPhases.size()) m_stepPhases[step] = snapshot.phase;
   }
-  const int tenth = wholePercent(snapshot.progress) / TENTHS;
+  // 100 % is the line of the end, whatever the progress says before it.
+  const int passedTenths = wholePercent(snapshot.progress) / TENTHS;
+  const int tenth = snapshot.finished ? TENTHS : std::min(passedTenths, TENTHS - 1);
   if (tenth <= m_lastTenth) return;
   for (int passed = m_lastTenth + 1; passed < tenth; ++passed) {
     ProgressSnapshot mark;

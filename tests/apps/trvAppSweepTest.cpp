@@ -181,6 +181,7 @@ TEST(AppSweep, CtrlCStopsSeveralThreadsWithinASecondWithAPartialSummary) {
   EXPECT_EQ(summary["complete"], false);
   EXPECT_LT(summary["checked"], 1000000000000ULL);
   EXPECT_NE(run.err.find("trv: interrupted"), std::string::npos);
+  EXPECT_EQ(run.err.find("100%"), std::string::npos) << run.err;
   EXPECT_NE(trvTest::readFile(dir.file("live.log")).find(": interrupted"), std::string::npos);
 }
 
