@@ -233,7 +233,11 @@ void rtreeBySegmentBox(benchmark::State& state) {
 // ---- all threads against one ----
 
 constexpr std::size_t THREADS_OBSTACLES = 2000;
-constexpr trvApp::ChunkRange THREADS_CHUNKS{0, 8};
+// 32 chunks (131,072 segments, about 60 ms on one thread): a real sweep has
+// thousands, so the threads' start and the wait for the last chunk count
+// for little; with 8, a worker could wait up to an eighth of the run for the
+// other one's last chunk.
+constexpr trvApp::ChunkRange THREADS_CHUNKS{0, 32};
 
 void sweepChunks(benchmark::State& state, unsigned int threads) {
   const trvApp::ObstacleTree& tree = treeOf(THREADS_OBSTACLES);
@@ -248,10 +252,43 @@ void sweepChunks(benchmark::State& state, unsigned int threads) {
   benchmark::DoNotOptimize(hits);
 }
 
-void trvAllThreads(benchmark::State& state) {
-  sweepChunks(state, std::max(1u, std::thread::hardware_concurrency()));
-}
+unsigned int hardwareThreads() { return std::max(1u, std::thread::hardware_concurrency()); }
+
+void trvAllThreads(benchmark::State& state) { sweepChunks(state, hardwareThreads()); }
 void trvOneThread(benchmark::State& state) { sweepChunks(state, 1); }
+
+// What the machine offers to threads at the moment: the same arithmetic,
+// shared by every hardware thread or done by one, sharing no memory. On an
+// idle machine the ratio is 1 / threads; a ratio near 1 says the other cores
+// are busy with other work, and no program can show a speedup then.
+constexpr std::uint64_t ARITHMETIC_STEPS = 1 << 24;
+
+std::uint64_t arithmetic(std::uint64_t steps) {
+  std::uint64_t x = 88172645463325252ULL;
+  for (std::uint64_t k = 0; k < steps; ++k) {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+  }
+  return x;
+}
+
+void arithmeticOn(benchmark::State& state, unsigned int threads) {
+  for (auto _ : state) {
+    std::vector<std::thread> pool;
+    std::vector<std::uint64_t> results(threads);
+    for (unsigned int k = 1; k < threads; ++k) {
+      pool.emplace_back(
+          [&results, k, threads] { results[k] = arithmetic(ARITHMETIC_STEPS / threads); });
+    }
+    results[0] = arithmetic(ARITHMETIC_STEPS / threads);
+    for (std::thread& worker : pool) worker.join();
+    benchmark::DoNotOptimize(results.data());
+  }
+}
+
+void arithmeticAllThreads(benchmark::State& state) { arithmeticOn(state, hardwareThreads()); }
+void arithmeticOneThread(benchmark::State& state) { arithmeticOn(state, 1); }
 
 // ---- phase costs, for the progress weights ----
 
@@ -385,10 +422,13 @@ const bool registered = [] {
                          "trv, the same at 200 obstacles", trvTree<20000>, trvTree<200>);
   // A speedup of at least 0.85 per hardware thread, the ratio rounded down
   // to two decimals.
-  const unsigned int cores = std::max(1u, std::thread::hardware_concurrency());
+  const unsigned int cores = hardwareThreads();
   trvBench::registerWallPair(
       "sweep_threads", "sweep, all " + std::to_string(cores) + " threads (wall time)",
       std::floor(100.0 / (0.85 * cores)) / 100.0, "trv, 1 thread", trvAllThreads, trvOneThread);
+  trvBench::registerWallPair(
+      "machine_threads", "arithmetic on all " + std::to_string(cores) + " threads (wall time)",
+      trvBench::kNoGoal, "the same on 1 thread", arithmeticAllThreads, arithmeticOneThread);
   trvBench::registerScale("sweep_place_obstacles", placeObstacles)->Arg(20000);
   trvBench::registerScale("sweep_build_tree", buildTree)->Arg(2000)->Arg(20000)->Arg(200000);
   return true;

@@ -12,6 +12,7 @@
 
 #include "trvCommandLine.h"
 #include "trvMemoryCommand.h"
+#include "trvMergeCommand.h"
 #include "trvPoseCommand.h"
 #include "trvRandomCommand.h"
 #include "trvStandardStreams.h"
@@ -25,7 +26,7 @@ const CLI::App& reachedCommand(const CLI::App& app) {
   return chosen.empty() ? app : reachedCommand(*chosen.front());
 }
 
-// "sweep, memory, pose, random": every subcommand, in the order of the help.
+// "sweep, merge, memory, pose, random": every subcommand, in the order of the help.
 std::string commandNames(const CLI::App& program) {
   std::string names;
   for (const CLI::App* command : program.get_subcommands([](const CLI::App*) { return true; })) {
@@ -54,6 +55,7 @@ int runProgram(int argc, char** argv) {
   program.require_subcommand(1);
   trvApp::Commands commands;
   trvApp::addSweepCommand(program, commands);
+  trvApp::addMergeCommand(program, commands);
   trvApp::addMemoryCommand(program, commands);
   trvApp::addPoseCommand(program, commands);
   trvApp::addRandomCommand(program, commands);

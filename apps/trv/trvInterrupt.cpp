@@ -2,13 +2,19 @@
 
 #include <signal.h>
 
+#include <atomic>
+
 namespace trvApp {
 
 namespace {
 
-volatile sig_atomic_t g_interrupted = 0;
+// An atomic rather than a volatile sig_atomic_t: the handler may run on any
+// thread that does not block the signal, and the flag is read on another.
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free,
+              "the handler may only touch lock-free atomics");
 
-extern "C" void onInterrupt(int) { g_interrupted = 1; }
+extern "C" void onInterrupt(int) { g_interrupted.store(true, std::memory_order_relaxed); }
 
 }  // namespace
 
@@ -22,6 +28,6 @@ void catchInterrupt() {
   sigaction(SIGINT, &action, nullptr);
 }
 
-bool interruptRequested() { return g_interrupted != 0; }
+bool interruptRequested() { return g_interrupted.load(std::memory_order_relaxed); }
 
 }  // namespace trvApp

@@ -2,10 +2,10 @@
 
 #include <CtrvMemory.h>
 
-#include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -81,17 +81,12 @@ void printTable(const std::vector<Section>& sections) {
 }
 
 void printJson(const std::vector<Section>& sections) {
-  std::printf("{\n");
-  for (std::size_t s = 0; s < sections.size(); ++s) {
-    std::printf("  \"%s\": {\n", sections[s].key);
-    const std::vector<Figure>& figures = sections[s].figures;
-    for (std::size_t f = 0; f < figures.size(); ++f) {
-      std::printf("    \"%s\": %" PRIu64 "%s\n", figures[f].key, figures[f].value,
-                  f + 1 < figures.size() ? "," : "");
-    }
-    std::printf("  }%s\n", s + 1 < sections.size() ? "," : "");
+  nlohmann::ordered_json figures = nlohmann::ordered_json::object();
+  for (const Section& section : sections) {
+    nlohmann::ordered_json& object = figures[section.key] = nlohmann::ordered_json::object();
+    for (const Figure& figure : section.figures) object[figure.key] = figure.value;
   }
-  std::printf("}\n");
+  std::printf("%s\n", figures.dump(2).c_str());
 }
 
 int runMemory(bool json) {

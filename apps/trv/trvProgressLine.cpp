@@ -13,6 +13,9 @@ namespace {
 
 constexpr int MIN_BAR_CELLS = 10;
 constexpr int MAX_BAR_CELLS = 40;
+// Room after the bar for the text: a percent, a phase, a rate and a time
+// of the usual lengths ("  64%  sweeping  4.52M segments/s  ETA 1.0 s").
+constexpr int TEXT_ROOM = 44;
 const std::string SEPARATOR = "  ";
 
 std::string percentText(double progress) {
@@ -62,17 +65,19 @@ int wholePercent(double progress) {
 
 std::string terminalLine(const ProgressSnapshot& snapshot, int width) {
   const int room = width - 1;  // the last column would wrap on some terminals
+  const int bracketsAndSpace = 3;
+  // The bar's width depends on the terminal's alone, so that it stays put
+  // while the text after it changes; the text gives up parts instead.
+  const int cells = std::clamp(room - bracketsAndSpace - TEXT_ROOM, MIN_BAR_CELLS, MAX_BAR_CELLS);
+  const int textRoom = room - bracketsAndSpace - cells;
+  const std::string percent = percentText(snapshot.progress);
+  if (textRoom < static_cast<int>(percent.size())) return percent.substr(0, std::max(room, 0));
   std::vector<std::string> parts = optionalParts(snapshot);
   static_assert(sizeof GIVEN_UP_FIRST / sizeof GIVEN_UP_FIRST[0] == PART_COUNT);
-  const std::string percent = percentText(snapshot.progress);
-  auto textLength = [&] { return static_cast<int>(joined(percent, parts).size()); };
-  const int bracketsAndSpace = 3;
   for (Part part : GIVEN_UP_FIRST) {
-    if (textLength() + bracketsAndSpace + MIN_BAR_CELLS <= room) break;
+    if (static_cast<int>(joined(percent, parts).size()) <= textRoom) break;
     parts[part].clear();
   }
-  const int cells = std::min(MAX_BAR_CELLS, room - textLength() - bracketsAndSpace);
-  if (cells < MIN_BAR_CELLS) return percent.substr(0, std::max(room, 0));
   return bar(snapshot.progress, cells) + " " + joined(percent, parts);
 }
 

@@ -19,9 +19,10 @@ struct ProgressSnapshot {
 
 /// A line for a terminal, with a bar: "[####----]  45%  sweeping  41.2k
 /// segments/s  ETA 3.0 s". It is shorter than `width` so that it never
-/// wraps; the rate, the time and the phase are left out, in that order, when
-/// there is no room for them next to a bar of at least ten cells, and only
-/// the percent is left when not even the bar fits.
+/// wraps. The bar's width (10 to 40 cells) depends on `width` alone, so it
+/// does not move from one drawing to the next; the rate, the time and the
+/// phase are left out, in that order, when there is no room for them after
+/// it, and only the percent is left when not even a bar of 10 cells fits.
 std::string terminalLine(const ProgressSnapshot& snapshot, int width);
 
 /// The same information without a bar, for output that is not a terminal.

@@ -24,6 +24,8 @@ class SegmentChunks {
  public:
   /// Segments per chunk.
   static constexpr std::uint64_t CHUNK_SIZE = 4096;
+  /// The most segments a sweep takes.
+  static constexpr std::uint64_t MAX_SEGMENTS = 1000000000000;
   /// Version of the segment draw (chunking, seeding, distribution): sweeps
   /// can be compared or merged only when drawn with the same version.
   static constexpr int DRAW_VERSION = 1;

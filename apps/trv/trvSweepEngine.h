@@ -51,6 +51,9 @@ class SweepEngine {
   /// The workers the sweep uses: the plan's, or one per hardware thread.
   unsigned int threads() const { return m_threads; }
 
+  /// The segments of the plan's shard (all of them for shard 1/1).
+  std::uint64_t shardSegments() const { return m_chunks.segmentsIn(m_range); }
+
  private:
   bool reach(SweepPhase phase, double phaseFraction, const SweepCounts& counts,
              const ProgressTick& tick) const;

@@ -1,5 +1,7 @@
 #include "trvSweepRunner.h"
 
+#include <signal.h>
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -112,6 +114,33 @@ class SweepRunner::Work {
   std::exception_ptr m_error;
 };
 
+namespace {
+
+// Blocks, on the calling thread, the signals a user or another process sends
+// (Ctrl-C and the like) while it lives: threads started meanwhile inherit the
+// mask, so such signals go to the calling thread, where the program handles
+// them (and where a system call they cut short is the program's own).
+class ExternalSignalsBlocked {
+ public:
+  ExternalSignalsBlocked() {
+    sigset_t external;
+    sigemptyset(&external);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGUSR1, SIGUSR2, SIGALRM,
+                       SIGWINCH, SIGCHLD, SIGCONT}) {
+      sigaddset(&external, signal);
+    }
+    pthread_sigmask(SIG_BLOCK, &external, &m_previous);
+  }
+  ~ExternalSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
+  ExternalSignalsBlocked(const ExternalSignalsBlocked&) = delete;
+  ExternalSignalsBlocked& operator=(const ExternalSignalsBlocked&) = delete;
+
+ private:
+  sigset_t m_previous;
+};
+
+}  // namespace
+
 SweepRunner::SweepRunner(const ContactFinder& finder, const SegmentChunks& chunks)
     : m_finder(finder), m_chunks(chunks) {}
 
@@ -126,6 +155,7 @@ SweepOutcome SweepRunner::run(const ChunkRange& range, unsigned int threads, Tic
   } else {
     std::vector<std::thread> pool;
     try {
+      const ExternalSignalsBlocked blocked;
       for (unsigned int k = 0; k < workers; ++k) {
         pool.emplace_back([&work] {
           work.claimChunks([] {});

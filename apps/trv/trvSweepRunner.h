@@ -40,6 +40,9 @@ struct SweepOutcome {
 /// boundary. The pattern belongs to the program, not to the library: the
 /// library starts no threads and uses no atomics besides reference counts.
 ///
+/// Signals sent to the process (Ctrl-C, a termination request) reach the
+/// calling thread, never a worker: the workers start with them blocked.
+///
 /// The answer depends only on the chunks, never on the number of threads:
 /// each chunk draws its own segments, and a segment counts once as a hit
 /// whichever of its contacts is found first.

@@ -23,9 +23,7 @@ constexpr double BRUTE_TEST_COST = 60.0;  // per exact test
 // the segments touch one of 200 obstacles, 69 % one of 2,000.
 constexpr double CONTACT_RATE = 6e-4;
 
-double levels(std::uint64_t obstacles) {
-  return std::log2(static_cast<double>(obstacles) + 1.0);
-}
+double levels(std::uint64_t obstacles) { return std::log2(static_cast<double>(obstacles) + 1.0); }
 
 }  // namespace
 

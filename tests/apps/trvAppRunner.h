@@ -11,9 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/trvTestSupport.h"
@@ -123,6 +125,16 @@ class AppProcess {
   int m_errFd = -1;
   AppRun m_run;
 };
+
+/// Whether `done` becomes true within `seconds`, asked every 20 ms.
+inline bool within(double seconds, const std::function<bool()>& done) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
 
 /// Runs the program with `args` in `directory` to its end, under a terminal
 /// `columns` wide if not 0.

@@ -38,7 +38,7 @@ std::vector<double> numbersIn(const std::string& text) {
 TEST(AppHelp, ProgramAndEverySubcommandExplainThemselves) {
   const AppRun program = run({"--help"});
   EXPECT_EQ(program.exitCode, 0);
-  for (const std::string command : {"sweep", "memory", "pose", "random"}) {
+  for (const std::string command : {"sweep", "merge", "memory", "pose", "random"}) {
     EXPECT_NE(program.out.find(command), std::string::npos) << command;
     const AppRun help = run({command, "--help"});
     EXPECT_TRUE(help.exitCode == 0 && help.err.empty() && !help.out.empty()) << help.err;
@@ -59,6 +59,15 @@ TEST(AppUsage, WrongCommandLinesGiveOneLineAndCode2) {
       {"sweep", "--seed", "4294967296"},
       {"sweep", "--min-update", "nan"},
       {"sweep", "--max-memory", "16777216T"},
+      {"sweep", "--obstacles", "1000001"},
+      {"sweep", "--segments", "1000000000001"},
+      {"sweep", "--threads", "0"},
+      {"sweep", "--shard", "0/4"},
+      {"sweep", "--shard", "5/4"},
+      {"sweep", "--shard", "4"},
+      {"sweep", "--shard", "1/4/2"},
+      {"sweep", "--shard", "+1/4"},
+      {"merge"},
       {"pose"},
       {"pose", "--angles", "1", "2"},
       {"pose", "--angles", "1", "2", "3", "--matrix", "1"},
@@ -92,7 +101,7 @@ TEST(AppUsage, AMistypedCommandIsNamedUnknownWithTheCommandsListed) {
   const AppRun result = run({"swep", "--segments", "10"});
   EXPECT_EQ(result.exitCode, 2);
   EXPECT_EQ(trvTest::splitLines(result.err).at(0),
-            "trv: unknown command 'swep'; the commands are sweep, memory, pose, random");
+            "trv: unknown command 'swep'; the commands are sweep, merge, memory, pose, random");
 }
 
 TEST(AppVersion, IsTheLibraryVersion) {
