@@ -26,17 +26,6 @@ boost::shared_ptr<CtrvPRNG> CtrvPRNGGameRand::clone() {
   return boost::shared_ptr<CtrvPRNG>(new CtrvPRNGGameRand(*this));
 }
 
-inline unsigned int CtrvPRNGGameRand::next() {
-  // A 16-bit rotation plus the low word; the two shifted halves never
-  // overlap, so "|" gives the same value as "+" and lets the compiler emit
-  // a single rotate.
-  m_high = ((m_high << 16) | (m_high >> 16)) + m_low;
-  m_low += m_high;
-  return m_high;
-}
-
-unsigned int CtrvPRNGGameRand::generate() { return next(); }
-
 int CtrvPRNGGameRand::generate(int low, int high) {
   // The inherited algorithm, with the raw value computed here rather than
   // through a second virtual call when this is a generator of this very
