@@ -35,10 +35,13 @@ class TRV_API CtrvPRNGGameRand : public CtrvPRNG {
   /// that the library and its clients agree on one address for it and that
   /// test succeeds.
   TRV_API unsigned int generate() override { return next(); }
-  /// As CtrvPRNG::generate(int, int), which it computes faster: an integer
-  /// in [low, high] from one raw value (of a derived class's generate() if
-  /// it has one).
-  int generate(int low, int high) override;
+  /// As CtrvPRNG::generate(int, int): an integer in [low, high] from one
+  /// raw value (of a derived class's generate() if it has one). Inline and
+  /// exported like generate(), for the same reason: a caller's compiler can
+  /// then run both without a call.
+  TRV_API int generate(int low, int high) override {
+    return trvPRNGDetail::integerInRange(low, high, generate());
+  }
   /// 4294967295.
   unsigned int max() const override;
   /// Sets the high word to `seed` and the low word to `seed` XOR 0x49616E42.
