@@ -8,6 +8,28 @@
 
 #include "trvExport.h"
 
+/// Details of the inline operations of the generators; not an interface of
+/// their own.
+namespace trvPRNGDetail {
+
+/// An integer in [low, high] (the arguments in either order) from the raw
+/// value `raw`: the raw value modulo the span, plus the lower end. Over the
+/// full int range (a span of 2^32) the raw value plus the lower end,
+/// wrapping.
+inline int integerInRange(int low, int high, unsigned int raw) {
+  // The ends in order, without a branch.
+  const int lower = low < high ? low : high;
+  const int upper = low < high ? high : low;
+  // Unsigned arithmetic: the span of the full int range wraps to 0, and then
+  // every raw value is already an offset in range.
+  const unsigned int base = static_cast<unsigned int>(lower);
+  const unsigned int span = static_cast<unsigned int>(upper) - base + 1u;
+  const unsigned int offset = span != 0u ? raw % span : raw;
+  return static_cast<int>(offset + base);
+}
+
+}  // namespace trvPRNGDetail
+
 /// A seeded pseudo-random number generator. A concrete generator supplies
 /// raw 32-bit values, their maximum, seeding and cloning; this class derives
 /// from them integers in a closed range, doubles in a closed interval and

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <utility>
 
-#include "core/trvPRNGRange.h"
-
 namespace {
 
 constexpr double kPi = 3.141592653589793;
@@ -36,7 +34,7 @@ CtrvPRNG::CtrvPRNG(const CtrvPRNG& /*other*/) {}
 CtrvPRNG::~CtrvPRNG() = default;
 
 int CtrvPRNG::generate(int low, int high) {
-  return trvPRNG::integerInRange(low, high, [this] { return generate(); });
+  return trvPRNGDetail::integerInRange(low, high, generate());
 }
 
 double CtrvPRNG::generate(double low, double high) {

@@ -1,9 +1,5 @@
 #include "CtrvPRNGGameRand.h"
 
-#include <typeinfo>
-
-#include "core/trvPRNGRange.h"
-
 namespace {
 
 // XOR-ed with the seed to make the low word.
@@ -24,27 +20,6 @@ CtrvPRNGGameRand::~CtrvPRNGGameRand() = default;
 
 boost::shared_ptr<CtrvPRNG> CtrvPRNGGameRand::clone() {
   return boost::shared_ptr<CtrvPRNG>(new CtrvPRNGGameRand(*this));
-}
-
-inline unsigned int CtrvPRNGGameRand::next() {
-  // A 16-bit rotation plus the low word; the two shifted halves never
-  // overlap, so "|" gives the same value as "+" and lets the compiler emit
-  // a single rotate.
-  m_high = ((m_high << 16) | (m_high >> 16)) + m_low;
-  m_low += m_high;
-  return m_high;
-}
-
-unsigned int CtrvPRNGGameRand::generate() { return next(); }
-
-int CtrvPRNGGameRand::generate(int low, int high) {
-  // The inherited algorithm, with the raw value computed here rather than
-  // through a second virtual call when this is a generator of this very
-  // class (its type information is emitted once, with the library); a
-  // derived class may have raw values of its own.
-  if (__builtin_expect(&typeid(*this) == &typeid(CtrvPRNGGameRand), 1))
-    return trvPRNG::integerInRange(low, high, [this] { return next(); });
-  return CtrvPRNG::generate(low, high);
 }
 
 unsigned int CtrvPRNGGameRand::max() const { return 0xFFFFFFFFu; }
