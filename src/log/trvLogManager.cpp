@@ -1,10 +1,14 @@
 #include "CtrvLogManager.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <charconv>
+#include <cstring>
 #include <istream>
+#include <string_view>
 
 #include "log/trvLogMessageStore.h"
+#include "log/trvLogTimeText.h"
+#include "platform/trvPlatformFiles.h"
 
 namespace {
 
@@ -27,29 +31,59 @@ const char* typeName(CtrvLogManager::EtrvLogType type) {
   return "unknownType";
 }
 
-// The time as a default-configured output stream writes a double (general
+// The pieces of "time: %s\ttype: %s\tmessage: %s\n" for one record. The time
+// is written as a default-configured output stream writes a double (general
 // notation, six significant digits), padded with spaces to 15 characters.
-void appendTimeField(std::string& line, double time) {
-  char digits[64];
-  const std::to_chars_result written =
-      std::to_chars(digits, digits + sizeof digits, time, std::chars_format::general, 6);
-  const std::size_t length = static_cast<std::size_t>(written.ptr - digits);
-  line.append(digits, length);
-  if (length < kTimeFieldWidth) line.append(kTimeFieldWidth - length, ' ');
-}
-
-// Replaces `line` with "time: %s\ttype: %s\tmessage: %s\n" for one record.
 // The text is data: copied whole, never interpreted.
-void formatLogLine(std::string& line, double time, CtrvLogManager::EtrvLogType type,
-                   const std::string& text) {
-  line.assign("time: ");
-  appendTimeField(line, time);
-  line.append("\ttype: ");
-  line.append(typeName(type));
-  line.append("\tmessage: ");
-  line.append(text);
-  line.push_back('\n');
-}
+class LogLine {
+ public:
+  LogLine(double time, CtrvLogManager::EtrvLogType type, const std::string& text)
+      : m_type(typeName(type)), m_typeLength(std::strlen(m_type)), m_text(text) {
+    m_timeLength = trvWriteLogTime(time, m_time);
+  }
+
+  std::size_t size() const {
+    return kTimeLabel.size() + std::max(m_timeLength, kTimeFieldWidth) + kTypeLabel.size() +
+           m_typeLength + kMessageLabel.size() + m_text.size() + 1;
+  }
+
+  // Writes the line to `out`, which has room for size() characters.
+  void writeTo(char* out) const {
+    out = put(out, kTimeLabel.data(), kTimeLabel.size());
+    out = put(out, m_time, m_timeLength);
+    if (m_timeLength < kTimeFieldWidth) {
+      std::memset(out, ' ', kTimeFieldWidth - m_timeLength);
+      out += kTimeFieldWidth - m_timeLength;
+    }
+    out = put(out, kTypeLabel.data(), kTypeLabel.size());
+    out = put(out, m_type, m_typeLength);
+    out = put(out, kMessageLabel.data(), kMessageLabel.size());
+    out = put(out, m_text.data(), m_text.size());
+    *out = '\n';
+  }
+
+  // Replaces `line` with the line, in one allocation at most.
+  void assignTo(std::string& line) const {
+    line.resize(size());
+    writeTo(line.data());
+  }
+
+ private:
+  static constexpr std::string_view kTimeLabel = "time: ";
+  static constexpr std::string_view kTypeLabel = "\ttype: ";
+  static constexpr std::string_view kMessageLabel = "\tmessage: ";
+
+  static char* put(char* out, const char* piece, std::size_t length) {
+    std::memcpy(out, piece, length);
+    return out + length;
+  }
+
+  char m_time[kTrvLogTimeRoom];
+  std::size_t m_timeLength;
+  const char* m_type;
+  std::size_t m_typeLength;
+  const std::string& m_text;
+};
 
 // The system cuts a path at its first NUL byte, which would name another
 // file than the caller's; such a path names no file at all.
@@ -175,10 +209,13 @@ void CtrvLogManager::addLog(const std::string& text, EtrvLogType type) {
   if (m_logFile != nullptr) writeLiveLine(time, type, text);
 }
 
+// Each line goes to the file at once, in one system call: nothing else writes
+// through the stream, so its buffer stays empty and is never copied into.
 void CtrvLogManager::writeLiveLine(double time, EtrvLogType type, const std::string& text) {
-  formatLogLine(m_lineBuffer, time, type, text);
-  const bool written = writeAll(m_logFile, m_lineBuffer);
-  if (std::fflush(m_logFile) != 0 || !written) m_logFileFailed = true;
+  LogLine(time, type, text).assignTo(m_lineBuffer);
+  if (!trvPlatform::writeUnbuffered(m_logFile, m_lineBuffer.data(), m_lineBuffer.size())) {
+    m_logFileFailed = true;
+  }
 }
 
 trStatus CtrvLogManager::writeLogToFile(const std::string& path) const {
@@ -188,7 +225,7 @@ trStatus CtrvLogManager::writeLogToFile(const std::string& path) const {
   std::string line;
   for (std::size_t position = 0; written && position < m_messages->size(); ++position) {
     const CtrvLogMessageStore::Record& record = m_messages->at(position);
-    formatLogLine(line, record.time, record.type, record.text);
+    LogLine(record.time, record.type, record.text).assignTo(line);
     written = writeAll(file, line);
   }
   // The reason of a failed write outlives a close that succeeds.
