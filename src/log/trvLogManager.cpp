@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstring>
 #include <istream>
-#include <string_view>
 
 #include "log/trvLogMessageStore.h"
 #include "log/trvLogTimeText.h"
@@ -17,73 +16,66 @@ constexpr std::size_t kTimeFieldWidth = 15;
 // characters of text plus the terminator.
 constexpr std::streamsize kStreamLineBuffer = 1000;
 
-const char* typeName(CtrvLogManager::EtrvLogType type) {
+// A type's name as the log files write it, with room to be copied sixteen
+// bytes at a time.
+struct TypeName {
+  char text[16];
+  std::size_t length;
+};
+
+const TypeName& typeName(CtrvLogManager::EtrvLogType type) {
+  static constexpr TypeName kNames[] = {
+      {"Error", 5}, {"Warning", 7}, {"Info", 4}, {"DebugInfo", 9}, {"unknownType", 11}};
   switch (type) {
     case CtrvLogManager::LOG_ERROR:
-      return "Error";
+      return kNames[0];
     case CtrvLogManager::LOG_WARNING:
-      return "Warning";
+      return kNames[1];
     case CtrvLogManager::LOG_INFO:
-      return "Info";
+      return kNames[2];
     case CtrvLogManager::LOG_DEBUG_INFO:
-      return "DebugInfo";
+      return kNames[3];
   }
-  return "unknownType";
+  return kNames[4];
 }
 
-// The pieces of "time: %s\ttype: %s\tmessage: %s\n" for one record. The time
-// is written as a default-configured output stream writes a double (general
-// notation, six significant digits), padded with spaces to 15 characters.
-// The text is data: copied whole, never interpreted.
-class LogLine {
- public:
-  LogLine(double time, CtrvLogManager::EtrvLogType type, const std::string& text)
-      : m_type(typeName(type)), m_typeLength(std::strlen(m_type)), m_text(text) {
-    m_timeLength = trvWriteLogTime(time, m_time);
+// Copies a fixed piece: the compiler turns it into a few moves.
+template <std::size_t N>
+char* put(char* out, const char (&piece)[N]) {
+  std::memcpy(out, piece, N - 1);
+  return out + N - 1;
+}
+
+// The most a line takes besides its text, with the slack of the sixteen-byte
+// copy of the type name.
+constexpr std::size_t kLineRoomBesideText =
+    sizeof "time: " + kTrvLogTimeRoom + sizeof "\ttype: " + 16 + sizeof "\tmessage: " + 1;
+
+// Writes "time: %s\ttype: %s\tmessage: %s\n" for one record at the start of
+// `line`'s characters and returns its length; `line` is lengthened when too
+// short, never shortened, and what follows the record's line is left as it
+// was. The time is written as a default-configured output stream writes a
+// double (general notation, six significant digits), padded with spaces to
+// 15 characters. The text is data: copied whole, never interpreted.
+std::size_t writeLogLine(std::string& line, double time, CtrvLogManager::EtrvLogType type,
+                         const std::string& text) {
+  if (line.size() < kLineRoomBesideText + text.size()) {
+    line.resize(kLineRoomBesideText + text.size());
   }
-
-  std::size_t size() const {
-    return kTimeLabel.size() + std::max(m_timeLength, kTimeFieldWidth) + kTypeLabel.size() +
-           m_typeLength + kMessageLabel.size() + m_text.size() + 1;
-  }
-
-  // Writes the line to `out`, which has room for size() characters.
-  void writeTo(char* out) const {
-    out = put(out, kTimeLabel.data(), kTimeLabel.size());
-    out = put(out, m_time, m_timeLength);
-    if (m_timeLength < kTimeFieldWidth) {
-      std::memset(out, ' ', kTimeFieldWidth - m_timeLength);
-      out += kTimeFieldWidth - m_timeLength;
-    }
-    out = put(out, kTypeLabel.data(), kTypeLabel.size());
-    out = put(out, m_type, m_typeLength);
-    out = put(out, kMessageLabel.data(), kMessageLabel.size());
-    out = put(out, m_text.data(), m_text.size());
-    *out = '\n';
-  }
-
-  // Replaces `line` with the line, in one allocation at most.
-  void assignTo(std::string& line) const {
-    line.resize(size());
-    writeTo(line.data());
-  }
-
- private:
-  static constexpr std::string_view kTimeLabel = "time: ";
-  static constexpr std::string_view kTypeLabel = "\ttype: ";
-  static constexpr std::string_view kMessageLabel = "\tmessage: ";
-
-  static char* put(char* out, const char* piece, std::size_t length) {
-    std::memcpy(out, piece, length);
-    return out + length;
-  }
-
-  char m_time[kTrvLogTimeRoom];
-  std::size_t m_timeLength;
-  const char* m_type;
-  std::size_t m_typeLength;
-  const std::string& m_text;
-};
+  char* const start = line.data();
+  char* out = put(start, "time: ");
+  std::memset(out, ' ', kTimeFieldWidth);
+  out += std::max(trvWriteLogTime(time, out), kTimeFieldWidth);
+  out = put(out, "\ttype: ");
+  const TypeName& name = typeName(type);
+  std::memcpy(out, name.text, sizeof name.text);
+  out += name.length;
+  out = put(out, "\tmessage: ");
+  std::memcpy(out, text.data(), text.size());
+  out += text.size();
+  *out++ = '\n';
+  return static_cast<std::size_t>(out - start);
+}
 
 // The system cuts a path at its first NUL byte, which would name another
 // file than the caller's; such a path names no file at all.
@@ -99,9 +91,9 @@ std::FILE* openLogFile(const std::string& path) {
   return std::fopen(path.c_str(), "w+");
 }
 
-// Writes all of `data`; false on a short write.
-bool writeAll(std::FILE* file, const std::string& data) {
-  return std::fwrite(data.data(), 1, data.size(), file) == data.size();
+// Writes `size` characters of `data`; false on a short write.
+bool writeAll(std::FILE* file, const char* data, std::size_t size) {
+  return std::fwrite(data, 1, size, file) == size;
 }
 
 }  // namespace
@@ -212,8 +204,8 @@ void CtrvLogManager::addLog(const std::string& text, EtrvLogType type) {
 // Each line goes to the file at once, in one system call: nothing else writes
 // through the stream, so its buffer stays empty and is never copied into.
 void CtrvLogManager::writeLiveLine(double time, EtrvLogType type, const std::string& text) {
-  LogLine(time, type, text).assignTo(m_lineBuffer);
-  if (!trvPlatform::writeUnbuffered(m_logFile, m_lineBuffer.data(), m_lineBuffer.size())) {
+  const std::size_t length = writeLogLine(m_lineBuffer, time, type, text);
+  if (!trvPlatform::writeUnbuffered(m_logFile, m_lineBuffer.data(), length)) {
     m_logFileFailed = true;
   }
 }
@@ -221,12 +213,13 @@ void CtrvLogManager::writeLiveLine(double time, EtrvLogType type, const std::str
 trStatus CtrvLogManager::writeLogToFile(const std::string& path) const {
   std::FILE* file = openLogFile(path);
   if (file == nullptr) return TR_ERROR;
-  bool written = writeAll(file, "Tarvo log file \t\t\t\t\t\t\n\n");
+  static constexpr char kHeader[] = "Tarvo log file \t\t\t\t\t\t\n\n";
+  bool written = writeAll(file, kHeader, sizeof kHeader - 1);
   std::string line;
   for (std::size_t position = 0; written && position < m_messages->size(); ++position) {
     const CtrvLogMessageStore::Record& record = m_messages->at(position);
-    LogLine(record.time, record.type, record.text).assignTo(line);
-    written = writeAll(file, line);
+    const std::size_t length = writeLogLine(line, record.time, record.type, record.text);
+    written = writeAll(file, line.data(), length);
   }
   // The reason of a failed write outlives a close that succeeds.
   const int writeError = errno;

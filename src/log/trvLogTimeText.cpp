@@ -20,14 +20,19 @@ constexpr std::uint64_t kPowersOfTen[] = {1,      10,      100,      1000,      
 constexpr int kLowestExponent = -4;
 constexpr int kHighestExponent = kDigits - 1;
 
+std::uint64_t bitsOf(double value) {
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
 // value × 10^power rounded to the nearest integer, ties to even, exactly:
 // the double is taken apart into its integer significand and power of two,
 // and the product of the significand and the power of ten (at most 83 bits)
 // is shifted with its remainder compared with one half. `value` is a normal
 // positive double below 2^20 and above 2^-14, `power` from 0 to 9.
 std::uint64_t scaledAndRounded(double value, int power) {
-  std::uint64_t bits = 0;
-  std::memcpy(&bits, &value, sizeof bits);
+  const std::uint64_t bits = bitsOf(value);
   const int biasedExponent = static_cast<int>(bits >> 52);
   const std::uint64_t significand =
       (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
@@ -41,16 +46,19 @@ std::uint64_t scaledAndRounded(double value, int power) {
   return whole + (up ? 1 : 0);
 }
 
-// The decimal exponent of `value`, perhaps one too high or too low near a
-// power of ten (the bounds are doubles): the caller corrects it.
+// The decimal exponent of `value` (at least 1e-4, below 1e6), perhaps one
+// too high or too low near a power of ten, as the bounds are doubles: the
+// caller corrects it. Its binary exponent b gives floor(b × log10(2)), one
+// below the answer or the answer itself.
 int estimatedExponent(double value) {
-  constexpr double kBounds[] = {1e-4, 1e-3, 1e-2, 1e-1, 1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
-  int exponent = kLowestExponent - 1;
-  for (double bound : kBounds) {
-    if (value < bound) break;
-    ++exponent;
-  }
-  return exponent;
+  constexpr double kPowers[] = {1e-4, 1e-3, 1e-2, 1e-1, 1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+  const int binaryExponent = static_cast<int>(bitsOf(value) >> 52) - 1023;
+  // 78913 / 2^18 is log10(2) closely enough for every exponent here.
+  constexpr int kLog2Scaled = 78913;
+  constexpr int kScale = 1 << 18;
+  const int product = binaryExponent * kLog2Scaled;
+  const int below = product >= 0 ? product / kScale : -((-product + kScale - 1) / kScale);
+  return value >= kPowers[below + 1 - kLowestExponent] ? below + 1 : below;
 }
 
 // The six significant digits of a positive value and its decimal exponent
