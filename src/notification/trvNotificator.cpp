@@ -356,7 +356,8 @@ void CtrvNotificator::dispatch(
   const UseScope scope(*this);
   const unsigned int dispatchId = s_dispatchId++;
   CtrvBaseNotificationCallback* const sole =
-      !m_doesLog && type < m_tables.size() ? m_tables[type].soleSubscriber : nullptr;
+      __builtin_expect(!m_doesLog, 1) && type < m_tables.size() ? m_tables[type].soleSubscriber
+                                                                  : nullptr;
   if (__builtin_expect(sole == nullptr, 0)) {
     const bool somebodyReceived = deliverToEach(dispatchId, notification);
     if (m_doesLog && !somebodyReceived) logNobody(dispatchId);
