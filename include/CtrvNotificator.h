@@ -177,7 +177,7 @@ class TRV_API CtrvNotificator {
 
   void dispatch(unsigned int type,
                 const boost::shared_ptr<const CtrvNotification>& notification) const;
-  bool deliverToEach(unsigned int dispatchId,
+  bool deliverToEach(unsigned int type, unsigned int dispatchId,
                      const boost::shared_ptr<const CtrvNotification>& notification) const;
   void forwardToDelegate(const boost::shared_ptr<const CtrvNotification>& notification) const;
   void noteChanged(std::size_t type);

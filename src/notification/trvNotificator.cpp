@@ -99,8 +99,7 @@ class GatheredCallbacks {
   // For a notification of type t: the subscriptions of table t, then those
   // of the every-type table.
   template <class Tables>
-  GatheredCallbacks(const Tables& tables, const CtrvNotification& notification) {
-    const unsigned int type = notification.type();
+  GatheredCallbacks(const Tables& tables, unsigned int type, const CtrvNotification& notification) {
     const unsigned int anyType = CtrvNotificator::ANY_TYPE;
     const auto* ofType = type < tables.size() ? &tables[type] : nullptr;
     // A notification of the every-type identifier itself is matched against
@@ -357,9 +356,9 @@ void CtrvNotificator::dispatch(
   const unsigned int dispatchId = s_dispatchId++;
   CtrvBaseNotificationCallback* const sole =
       __builtin_expect(!m_doesLog, 1) && type < m_tables.size() ? m_tables[type].soleSubscriber
-                                                                  : nullptr;
+                                                                : nullptr;
   if (__builtin_expect(sole == nullptr, 0)) {
-    const bool somebodyReceived = deliverToEach(dispatchId, notification);
+    const bool somebodyReceived = deliverToEach(type, dispatchId, notification);
     if (m_doesLog && !somebodyReceived) logNobody(dispatchId);
   } else {
     // The common dispatch, untraced to a single subscriber. Tracing switched
@@ -372,9 +371,10 @@ void CtrvNotificator::dispatch(
 }
 
 bool CtrvNotificator::deliverToEach(
-    unsigned int dispatchId, const boost::shared_ptr<const CtrvNotification>& notification) const {
+    unsigned int type, unsigned int dispatchId,
+    const boost::shared_ptr<const CtrvNotification>& notification) const {
   if (m_doesLog) logReceive(dispatchId, *notification);
-  const GatheredCallbacks callbacks(m_tables, *notification);
+  const GatheredCallbacks callbacks(m_tables, type, *notification);
   const auto deliverTo = [&](CtrvBaseNotificationCallback& callback) {
     if (m_doesLog) logDispatch(dispatchId, callback);
     callback.deliver(notification);
