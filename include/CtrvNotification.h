@@ -116,6 +116,7 @@ class TRV_API CtrvNotification {
   trStatus initWithPtr(const boost::weak_ptr<CtrvNotification>& self, void* sender);
 
  private:
+  friend class CtrvNotificator;
   using Registry = std::map<unsigned int, std::pair<std::string, std::string>>;
 
   static Registry& typeInfo();
@@ -123,7 +124,8 @@ class TRV_API CtrvNotification {
   /// reference already taken (the init operations may then be given it).
   static boost::shared_ptr<CtrvNotification> allocate(unsigned int type,
                                                       const std::type_info* senderClass);
-  /// Ends the life of a notification made by allocate(), its last owner gone.
+  /// Releases what a notification made by allocate() holds, its last owner
+  /// gone, leaving an empty one for the next notification made in its block.
   static void endLifeInBlock(CtrvNotification* notification);
 
   /// The class of `object`, its dynamic class when polymorphic; null when
@@ -150,6 +152,7 @@ class TRV_API CtrvNotification {
   boost::weak_ptr<void> m_weakSender;
   void* m_rawSender;
   const std::type_info* m_senderClass;
+  // The tables of values. hasNoValues() below must name every one of them.
   std::map<std::string, double> m_doubles;
   std::map<std::string, bool> m_bools;
   std::map<std::string, int> m_ints;
@@ -161,6 +164,14 @@ class TRV_API CtrvNotification {
   std::map<std::string, boost::shared_ptr<const void>> m_constObjects;
   std::map<std::string, std::uint32_t> m_words;
   std::map<std::string, std::string> m_strings;
+
+  /// Whether every table above is empty: the notification then owns nothing
+  /// but its senders and self reference. A table added to the class must be
+  /// added here, or its values would outlive the notification's last owner.
+  bool hasNoValues() const {
+    return m_doubles.empty() && m_bools.empty() && m_ints.empty() && m_unsignedInts.empty() &&
+           m_objects.empty() && m_constObjects.empty() && m_words.empty() && m_strings.empty();
+  }
 
   static unsigned int s_lastId;
   static Registry* s_typeInfoPt;

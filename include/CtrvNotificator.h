@@ -163,6 +163,11 @@ class TRV_API CtrvNotificator {
   struct Table {
     std::vector<Callback> anySender;
     std::vector<std::pair<boost::weak_ptr<void>, Callback>> oneSender;
+    /// The callback of the table's single subscription when a notification
+    /// of this type reaches nothing else (no sender-filtered subscription
+    /// here, none at all for every type), so that a dispatch can go straight
+    /// to it; null otherwise. Kept up to date by noteChanged().
+    CtrvBaseNotificationCallback* soleSubscriber = nullptr;
   };
   class UseScope;
   struct Deleter;
@@ -170,6 +175,12 @@ class TRV_API CtrvNotificator {
   template <class R>
   class MemberCallback;
 
+  void dispatch(unsigned int type,
+                const boost::shared_ptr<const CtrvNotification>& notification) const;
+  bool deliverToEach(unsigned int type, unsigned int dispatchId,
+                     const boost::shared_ptr<const CtrvNotification>& notification) const;
+  void forwardToDelegate(const boost::shared_ptr<const CtrvNotification>& notification) const;
+  void noteChanged(std::size_t type);
   void retireTables();
   void releaseRetired() const;
   bool unsubscribeFrom(std::size_t type, const boost::weak_ptr<void>* sender, void* receiver);

@@ -1,10 +1,13 @@
 #include "CtrvLogManager.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <charconv>
+#include <cstring>
 #include <istream>
 
 #include "log/trvLogMessageStore.h"
+#include "log/trvLogTimeText.h"
+#include "platform/trvPlatformFiles.h"
 
 namespace {
 
@@ -13,42 +16,65 @@ constexpr std::size_t kTimeFieldWidth = 15;
 // characters of text plus the terminator.
 constexpr std::streamsize kStreamLineBuffer = 1000;
 
-const char* typeName(CtrvLogManager::EtrvLogType type) {
+// A type's name as the log files write it, with room to be copied sixteen
+// bytes at a time.
+struct TypeName {
+  char text[16];
+  std::size_t length;
+};
+
+const TypeName& typeName(CtrvLogManager::EtrvLogType type) {
+  static constexpr TypeName kNames[] = {
+      {"Error", 5}, {"Warning", 7}, {"Info", 4}, {"DebugInfo", 9}, {"unknownType", 11}};
   switch (type) {
     case CtrvLogManager::LOG_ERROR:
-      return "Error";
+      return kNames[0];
     case CtrvLogManager::LOG_WARNING:
-      return "Warning";
+      return kNames[1];
     case CtrvLogManager::LOG_INFO:
-      return "Info";
+      return kNames[2];
     case CtrvLogManager::LOG_DEBUG_INFO:
-      return "DebugInfo";
+      return kNames[3];
   }
-  return "unknownType";
+  return kNames[4];
 }
 
-// The time as a default-configured output stream writes a double (general
-// notation, six significant digits), padded with spaces to 15 characters.
-void appendTimeField(std::string& line, double time) {
-  char digits[64];
-  const std::to_chars_result written =
-      std::to_chars(digits, digits + sizeof digits, time, std::chars_format::general, 6);
-  const std::size_t length = static_cast<std::size_t>(written.ptr - digits);
-  line.append(digits, length);
-  if (length < kTimeFieldWidth) line.append(kTimeFieldWidth - length, ' ');
+// Copies a fixed piece: the compiler turns it into a few moves.
+template <std::size_t N>
+char* put(char* out, const char (&piece)[N]) {
+  std::memcpy(out, piece, N - 1);
+  return out + N - 1;
 }
 
-// Replaces `line` with "time: %s\ttype: %s\tmessage: %s\n" for one record.
-// The text is data: copied whole, never interpreted.
-void formatLogLine(std::string& line, double time, CtrvLogManager::EtrvLogType type,
-                   const std::string& text) {
-  line.assign("time: ");
-  appendTimeField(line, time);
-  line.append("\ttype: ");
-  line.append(typeName(type));
-  line.append("\tmessage: ");
-  line.append(text);
-  line.push_back('\n');
+// The most a line takes besides its text, with the slack of the sixteen-byte
+// copy of the type name.
+constexpr std::size_t kLineRoomBesideText =
+    sizeof "time: " + kTrvLogTimeRoom + sizeof "\ttype: " + 16 + sizeof "\tmessage: " + 1;
+
+// Writes "time: %s\ttype: %s\tmessage: %s\n" for one record at the start of
+// `line`'s characters and returns its length; `line` is lengthened when too
+// short, never shortened, and what follows the record's line is left as it
+// was. The time is written as a default-configured output stream writes a
+// double (general notation, six significant digits), padded with spaces to
+// 15 characters. The text is data: copied whole, never interpreted.
+std::size_t writeLogLine(std::string& line, double time, CtrvLogManager::EtrvLogType type,
+                         const std::string& text) {
+  if (line.size() < kLineRoomBesideText + text.size()) {
+    line.resize(kLineRoomBesideText + text.size());
+  }
+  char* const start = line.data();
+  char* out = put(start, "time: ");
+  std::memset(out, ' ', kTimeFieldWidth);
+  out += std::max(trvWriteLogTime(time, out), kTimeFieldWidth);
+  out = put(out, "\ttype: ");
+  const TypeName& name = typeName(type);
+  std::memcpy(out, name.text, sizeof name.text);
+  out += name.length;
+  out = put(out, "\tmessage: ");
+  std::memcpy(out, text.data(), text.size());
+  out += text.size();
+  *out++ = '\n';
+  return static_cast<std::size_t>(out - start);
 }
 
 // The system cuts a path at its first NUL byte, which would name another
@@ -65,9 +91,9 @@ std::FILE* openLogFile(const std::string& path) {
   return std::fopen(path.c_str(), "w+");
 }
 
-// Writes all of `data`; false on a short write.
-bool writeAll(std::FILE* file, const std::string& data) {
-  return std::fwrite(data.data(), 1, data.size(), file) == data.size();
+// Writes `size` characters of `data`; false on a short write.
+bool writeAll(std::FILE* file, const char* data, std::size_t size) {
+  return std::fwrite(data, 1, size, file) == size;
 }
 
 }  // namespace
@@ -175,21 +201,25 @@ void CtrvLogManager::addLog(const std::string& text, EtrvLogType type) {
   if (m_logFile != nullptr) writeLiveLine(time, type, text);
 }
 
+// Each line goes to the file at once, in one system call: nothing else writes
+// through the stream, so its buffer stays empty and is never copied into.
 void CtrvLogManager::writeLiveLine(double time, EtrvLogType type, const std::string& text) {
-  formatLogLine(m_lineBuffer, time, type, text);
-  const bool written = writeAll(m_logFile, m_lineBuffer);
-  if (std::fflush(m_logFile) != 0 || !written) m_logFileFailed = true;
+  const std::size_t length = writeLogLine(m_lineBuffer, time, type, text);
+  if (!trvPlatform::writeUnbuffered(m_logFile, m_lineBuffer.data(), length)) {
+    m_logFileFailed = true;
+  }
 }
 
 trStatus CtrvLogManager::writeLogToFile(const std::string& path) const {
   std::FILE* file = openLogFile(path);
   if (file == nullptr) return TR_ERROR;
-  bool written = writeAll(file, "Tarvo log file \t\t\t\t\t\t\n\n");
+  static constexpr char kHeader[] = "Tarvo log file \t\t\t\t\t\t\n\n";
+  bool written = writeAll(file, kHeader, sizeof kHeader - 1);
   std::string line;
   for (std::size_t position = 0; written && position < m_messages->size(); ++position) {
     const CtrvLogMessageStore::Record& record = m_messages->at(position);
-    formatLogLine(line, record.time, record.type, record.text);
-    written = writeAll(file, line);
+    const std::size_t length = writeLogLine(line, record.time, record.type, record.text);
+    written = writeAll(file, line.data(), length);
   }
   // The reason of a failed write outlives a close that succeeds.
   const int writeError = errno;

@@ -6,7 +6,9 @@ void CtrvLogMessageStore::add(double time, EtrvLogType type, const std::string& 
                               std::size_t bound) {
   if (m_size > bound) dropOldest();
   if (m_size == m_slots.size()) grow(bound + 1);
-  Record& record = m_slots[openGapAt(insertionPosition(time))];
+  // Usually the newest record: its slot is free already.
+  const std::size_t position = insertionPosition(time);
+  Record& record = m_slots[position == m_size ? physical(position) : openGapAt(position)];
   record.time = time;
   record.type = type;
   record.text.assign(text);

@@ -84,31 +84,41 @@ boost::shared_ptr<CtrvNotification> CtrvNotification::allocate(unsigned int type
   // Nothing below throws: the counts' room is already there.
   boost::shared_ptr<CtrvNotification> notification(object, &endLifeInBlock,
                                                    CountsInBlock<CtrvNotification>(block));
-  // The self reference is taken before the object is built: the atomic count
-  // operation then waits on a few pending stores instead of the whole object's.
+  // The self reference is taken first: the atomic count operation then waits
+  // on a few pending stores only.
   boost::weak_ptr<CtrvNotification> self(notification);
-  ::new (block->object) CtrvNotification(type);
-  object->m_self = std::move(self);
+  if (!block->holdsNotification) {
+    ::new (block->object) CtrvNotification(type);
+    block->holdsNotification = true;
+  }
+  // A block used before holds a notification as its constructor left it but
+  // for the type (see endLifeInBlock()): only the type and the references
+  // are set.
+  object = std::launder(object);
+  object->m_type = type;
   object->m_senderClass = senderClass;
+  object->m_self.swap(self);
   return notification;
 }
 
 void CtrvNotification::endLifeInBlock(CtrvNotification* notification) {
   // Most notifications end with every table empty (one posted by type never
-  // gets a value), and an empty table owns nothing. Their storage is then
-  // reused without running the table destructors, which cost more than the
-  // rest of the release: only the references are let go.
-  if (notification->m_doubles.empty() && notification->m_bools.empty() &&
-      notification->m_ints.empty() && notification->m_unsignedInts.empty() &&
-      notification->m_objects.empty() && notification->m_constObjects.empty() &&
-      notification->m_words.empty() && notification->m_strings.empty()) {
+  // gets a value), and an empty table owns nothing: only the references are
+  // let go, the self reference first (as in allocate(), its atomic count
+  // operation waits on few stores). The notification is then as its
+  // constructor leaves it but for the type, and the next one made in the
+  // block reuses it instead of building eight tables again.
+  if (notification->hasNoValues()) {
     notification->m_self.reset();
     notification->m_sender.reset();
     notification->m_weakSender.reset();
+    notification->m_rawSender = nullptr;
     return;
   }
-  // Built as exactly this class, so the destructor is called directly.
+  // Built as exactly this class, so the destructor is called directly; an
+  // empty notification takes its place.
   notification->CtrvNotification::~CtrvNotification();
+  ::new (static_cast<void*>(notification)) CtrvNotification(0);
 }
 
 boost::shared_ptr<CtrvNotification> CtrvNotification::create(unsigned int type) {

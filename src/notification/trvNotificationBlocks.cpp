@@ -1,5 +1,7 @@
 #include "notification/trvNotificationBlocks.h"
 
+#include <new>
+
 namespace {
 
 // Under AddressSanitizer every block goes back to the heap, so a notification
@@ -19,14 +21,29 @@ struct KeptBlocks {
   bool threadEnding;
 };
 
+// The stock is reached twice per notification. In a shared library a
+// thread-local variable is normally found through a call into the dynamic
+// loader; in the initial-exec model it lies at a fixed offset from the thread
+// pointer. glibc keeps room for such variables of libraries loaded later by
+// dlopen, and these few bytes fit in it; elsewhere the general model is kept.
+#if defined(__GLIBC__)
+__attribute__((tls_model("initial-exec")))
+#endif
 thread_local KeptBlocks t_kept;
+
+void freeBlock(CtrvNotificationBlock* block) noexcept {
+  if (block->holdsNotification) {
+    std::launder(reinterpret_cast<CtrvNotification*>(block->object))->~CtrvNotification();
+  }
+  delete block;
+}
 
 // Frees the thread's kept blocks when the thread ends (for the main thread:
 // when the process exits). Blocks released after that go straight back to the heap.
 struct Reaper {
   ~Reaper() {
     t_kept.threadEnding = true;
-    while (t_kept.count > 0) delete t_kept.blocks[--t_kept.count];
+    while (t_kept.count > 0) freeBlock(t_kept.blocks[--t_kept.count]);
   }
 };
 
@@ -52,5 +69,5 @@ void trvGiveBackNotificationBlock(CtrvNotificationBlock* block) noexcept {
     t_kept.blocks[t_kept.count++] = block;
     return;
   }
-  delete block;
+  freeBlock(block);
 }

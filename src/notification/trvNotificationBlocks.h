@@ -8,7 +8,8 @@
 // Storage for notifications. Posting by type creates and releases a
 // notification on every call, so each thread keeps the few blocks it released
 // last and builds its next notifications in them instead of going back to the
-// heap.
+// heap. A released notification is emptied, not destroyed: the next one made
+// in its block only sets its type and references.
 
 /// Raw storage for one notification and its reference counts.
 struct CtrvNotificationBlock {
@@ -16,6 +17,9 @@ struct CtrvNotificationBlock {
   static constexpr std::size_t kCountsRoom = 64;
   alignas(std::max_align_t) unsigned char counts[kCountsRoom];
   alignas(CtrvNotification) unsigned char object[sizeof(CtrvNotification)];
+  /// Whether `object` holds a notification, empty and unowned when the block
+  /// is taken; it is destroyed with the block.
+  bool holdsNotification = false;
 };
 
 /// A block this thread released lately, or a new one (throws std::bad_alloc

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <locale>
+#include <memory>
 #include <sstream>
 
 #include "CtrvLogManager.h"
@@ -39,25 +40,40 @@ auto subscriptionsFrom(Subscriptions& oneSender, const Sender& sender) {
   return std::equal_range(oneSender.begin(), oneSender.end(), sender, SenderOrder());
 }
 
-// The callbacks of one dispatch, gathered before the first delivery so that
-// subscribers may change the tables meanwhile. A few fit inline: a dispatch
-// to a handful of subscribers allocates nothing. They are not owned here (that
-// would cost two atomic operations each): CtrvNotificator::UseScope keeps
-// every callback that leaves the tables alive until the dispatch ends.
-using GatheredCallbacks = boost::container::small_vector<CtrvBaseNotificationCallback*, 16>;
+// The subscriptions of one table that a notification reaches: those that
+// filter on its sender (when it has one: filtered subscriptions always name
+// a sender), then those for any sender, in table order.
+struct Reached {
+  const FilteredCallback* filteredBegin = nullptr;
+  const FilteredCallback* filteredEnd = nullptr;
+  const Callback* anyBegin = nullptr;
+  const Callback* anyEnd = nullptr;
 
-// Appends the callbacks of `table` that filter on `sender` (when there is
-// one: filtered subscriptions always name a sender), then those for any sender.
-template <class Table>
-void gatherFrom(const Table& table, const boost::shared_ptr<void>& sender,
-                GatheredCallbacks& callbacks) {
-  if (sender) {
-    const auto range = subscriptionsFrom(table.oneSender, sender);
-    for (auto entry = range.first; entry != range.second; ++entry) {
-      callbacks.push_back(entry->second.get());
-    }
+  std::size_t size() const {
+    return static_cast<std::size_t>((filteredEnd - filteredBegin) + (anyEnd - anyBegin));
   }
-  for (const Callback& callback : table.anySender) callbacks.push_back(callback.get());
+  CtrvBaseNotificationCallback** copyTo(CtrvBaseNotificationCallback** out) const {
+    for (const FilteredCallback* entry = filteredBegin; entry != filteredEnd; ++entry) {
+      *out++ = entry->second.get();
+    }
+    for (const Callback* entry = anyBegin; entry != anyEnd; ++entry) *out++ = entry->get();
+    return out;
+  }
+};
+
+template <class Table>
+Reached reachedIn(const Table* table, const boost::shared_ptr<void>& sender) {
+  Reached reached;
+  if (table == nullptr) return reached;
+  if (sender) {
+    const auto range = subscriptionsFrom(table->oneSender, sender);
+    const FilteredCallback* const first = table->oneSender.data();
+    reached.filteredBegin = first + (range.first - table->oneSender.begin());
+    reached.filteredEnd = first + (range.second - table->oneSender.begin());
+  }
+  reached.anyBegin = table->anySender.data();
+  reached.anyEnd = reached.anyBegin + table->anySender.size();
+  return reached;
 }
 
 template <class Table>
@@ -65,22 +81,57 @@ bool filtersOnSenders(const Table* table) {
   return table != nullptr && !table->oneSender.empty();
 }
 
-template <class Tables>
-void gatherSubscribers(const Tables& tables, const CtrvNotification& notification,
-                       GatheredCallbacks& callbacks) {
-  const unsigned int type = notification.type();
-  const unsigned int anyType = CtrvNotificator::ANY_TYPE;
-  const auto* ofType = type < tables.size() ? &tables[type] : nullptr;
-  // A notification of the every-type identifier itself is matched against
-  // that table once; doing it again would deliver it twice.
-  const auto* ofAnyType = type != anyType && anyType < tables.size() ? &tables[anyType] : nullptr;
-  // Only fetched when a subscription filters on senders: taking a shared
-  // sender costs two atomic operations.
-  boost::shared_ptr<void> sender;
-  if (filtersOnSenders(ofType) || filtersOnSenders(ofAnyType)) sender = notification.sender();
-  if (ofType != nullptr) gatherFrom(*ofType, sender, callbacks);
-  if (ofAnyType != nullptr) gatherFrom(*ofAnyType, sender, callbacks);
+template <class Table>
+bool isEmpty(const Table& table) {
+  return table.anySender.empty() && table.oneSender.empty();
 }
+
+// The callbacks of one dispatch, gathered before the first delivery so that
+// subscribers may change the tables meanwhile. They are counted first, so a
+// dispatch to a handful of subscribers copies them to the stack without a
+// check per callback and allocates nothing. They are not owned here (that
+// would cost two atomic operations each): CtrvNotificator::UseScope keeps
+// every callback that leaves the tables alive until the dispatch ends.
+class GatheredCallbacks {
+ public:
+  using Pointer = CtrvBaseNotificationCallback*;
+
+  // For a notification of type t: the subscriptions of table t, then those
+  // of the every-type table.
+  template <class Tables>
+  GatheredCallbacks(const Tables& tables, unsigned int type, const CtrvNotification& notification) {
+    const unsigned int anyType = CtrvNotificator::ANY_TYPE;
+    const auto* ofType = type < tables.size() ? &tables[type] : nullptr;
+    // A notification of the every-type identifier itself is matched against
+    // that table once; doing it again would deliver it twice.
+    const auto* ofAnyType = type != anyType && anyType < tables.size() ? &tables[anyType] : nullptr;
+    // Only fetched when a subscription filters on senders: taking a shared
+    // sender costs two atomic operations.
+    boost::shared_ptr<void> sender;
+    if (filtersOnSenders(ofType) || filtersOnSenders(ofAnyType)) sender = notification.sender();
+    const Reached first = reachedIn(ofType, sender);
+    const Reached second = reachedIn(ofAnyType, sender);
+    const std::size_t count = first.size() + second.size();
+    m_begin = m_inline;
+    if (count > kInline) {
+      m_heap.reset(new Pointer[count]);
+      m_begin = m_heap.get();
+    }
+    m_end = second.copyTo(first.copyTo(m_begin));
+  }
+  GatheredCallbacks(const GatheredCallbacks&) = delete;
+  GatheredCallbacks& operator=(const GatheredCallbacks&) = delete;
+
+  const Pointer* begin() const { return m_begin; }
+  const Pointer* end() const { return m_end; }
+
+ private:
+  static constexpr std::size_t kInline = 16;
+  Pointer m_inline[kInline];
+  std::unique_ptr<Pointer[]> m_heap;
+  Pointer* m_begin;
+  Pointer* m_end;
+};
 
 Callback& callbackOf(Callback& callback) { return callback; }
 Callback& callbackOf(FilteredCallback& subscription) { return subscription.second; }
@@ -163,13 +214,13 @@ class CtrvNotificator::UseScope {
     ++m_notificator.m_useDepth;
   }
   ~UseScope() {
-    if (m_notificator.m_useDepth > 1) {
+    if (__builtin_expect(m_notificator.m_useDepth > 1, 0)) {
       --m_notificator.m_useDepth;
       return;
     }
-    if (!m_notificator.m_retired.empty()) m_notificator.releaseRetired();
+    if (__builtin_expect(!m_notificator.m_retired.empty(), 0)) m_notificator.releaseRetired();
     m_notificator.m_useDepth = 0;
-    if (m_notificator.m_orphaned) delete &m_notificator;
+    if (__builtin_expect(m_notificator.m_orphaned, 0)) delete &m_notificator;
   }
   UseScope(const UseScope&) = delete;
   UseScope& operator=(const UseScope&) = delete;
@@ -289,18 +340,41 @@ boost::shared_ptr<CtrvNotificator> CtrvNotificator::defaultNotificator() {
 void CtrvNotificator::notify(unsigned int type) const {
   // Moved into its const form: a converted copy would cost two atomic operations.
   const boost::shared_ptr<const CtrvNotification> notification(CtrvNotification::create(type));
-  notify(notification);
+  dispatch(type, notification);
 }
 
 void CtrvNotificator::notify(const boost::shared_ptr<const CtrvNotification>& notification) const {
   if (!notification) return;
+  dispatch(notification->m_type, notification);
+}
+
+void CtrvNotificator::dispatch(
+    unsigned int type, const boost::shared_ptr<const CtrvNotification>& notification) const {
   // First in, last out: a subscriber may release the last reference to this
   // notificator, which is then deleted when the scope ends.
   const UseScope scope(*this);
   const unsigned int dispatchId = s_dispatchId++;
+  CtrvBaseNotificationCallback* const sole =
+      __builtin_expect(!m_doesLog, 1) && type < m_tables.size() ? m_tables[type].soleSubscriber
+                                                                : nullptr;
+  if (__builtin_expect(sole == nullptr, 0)) {
+    const bool somebodyReceived = deliverToEach(type, dispatchId, notification);
+    if (m_doesLog && !somebodyReceived) logNobody(dispatchId);
+  } else {
+    // The common dispatch, untraced to a single subscriber. Tracing switched
+    // on meanwhile was switched on by the client code of that subscriber,
+    // which an inactive callback does not run: the subscriber was active at
+    // its turn, so no nobody line is ever due.
+    sole->deliver(notification);
+  }
+  if (__builtin_expect(m_delegate != nullptr, 0)) forwardToDelegate(notification);
+}
+
+bool CtrvNotificator::deliverToEach(
+    unsigned int type, unsigned int dispatchId,
+    const boost::shared_ptr<const CtrvNotification>& notification) const {
   if (m_doesLog) logReceive(dispatchId, *notification);
-  GatheredCallbacks callbacks;
-  gatherSubscribers(m_tables, *notification, callbacks);
+  const GatheredCallbacks callbacks(m_tables, type, *notification);
   const auto deliverTo = [&](CtrvBaseNotificationCallback& callback) {
     if (m_doesLog) logDispatch(dispatchId, callback);
     callback.deliver(notification);
@@ -316,9 +390,14 @@ void CtrvNotificator::notify(const boost::shared_ptr<const CtrvNotification>& no
     deliverTo(**next);
   }
   for (; next != end; ++next) deliverTo(**next);
-  if (m_doesLog && !somebodyReceived) logNobody(dispatchId);
+  return somebodyReceived;
+}
+
+void CtrvNotificator::forwardToDelegate(
+    const boost::shared_ptr<const CtrvNotification>& notification) const {
+  // Held for the call: a subscriber of the delegate may replace it meanwhile.
   const boost::shared_ptr<CtrvNotificator> delegate = m_delegate;
-  if (delegate) delegate->notify(notification);
+  delegate->notify(notification);
 }
 
 void CtrvNotificator::subscribe(unsigned int type,
@@ -338,6 +417,7 @@ void CtrvNotificator::subscribe(unsigned int type, const boost::weak_ptr<void>& 
     const auto after = std::upper_bound(oneSender.begin(), oneSender.end(), sender, SenderOrder());
     oneSender.emplace(after, sender, callback);
   }
+  noteChanged(type);
   callback->setActive(true);
 }
 
@@ -390,6 +470,26 @@ void CtrvNotificator::switchOffAndRemove(std::size_t type, const boost::weak_ptr
     m_retired.push_back(callbackOf(*entry));
     subscriptions.erase(entry);
   });
+  noteChanged(type);
+}
+
+// A notification of type t reaches a sole subscriber when table t holds a
+// single subscription, for any sender, and (unless t is the every-type
+// identifier itself) the every-type table holds none.
+void CtrvNotificator::noteChanged(std::size_t type) {
+  const std::size_t anyType = ANY_TYPE;
+  const bool anyTypeEmpty = anyType >= m_tables.size() || isEmpty(m_tables[anyType]);
+  const auto refresh = [&](std::size_t index) {
+    Table& table = m_tables[index];
+    const bool sole = table.anySender.size() == 1 && table.oneSender.empty() &&
+                      (index == anyType || anyTypeEmpty);
+    table.soleSubscriber = sole ? table.anySender.front().get() : nullptr;
+  };
+  if (type != anyType) {
+    if (type < m_tables.size()) refresh(type);
+    return;
+  }
+  for (std::size_t index = 0; index < m_tables.size(); ++index) refresh(index);
 }
 
 void CtrvNotificator::retireTables() {

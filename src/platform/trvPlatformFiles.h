@@ -1,6 +1,8 @@
 #ifndef TRV_PLATFORM_FILES_H
 #define TRV_PLATFORM_FILES_H
 
+#include <cstddef>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,14 @@ bool makeDirectory(const std::string& path);
 /// system lists them, to `names`.
 /// @return false, with nothing appended, if the directory cannot be opened.
 bool listDirectory(const std::string& path, std::vector<std::string>& names);
+
+/// Writes `size` bytes of `data` to the file under `stream` with as few
+/// system calls as it takes (one, unless the system writes less or a signal
+/// interrupts it), past the stream's buffer, which must be empty: for a
+/// stream flushed after each of its lines, the same file content as a write
+/// and a flush through the stream, with no copy into its buffer.
+/// @return false when the system refuses a write (a full disk, for instance).
+bool writeUnbuffered(std::FILE* stream, const char* data, std::size_t size);
 
 }  // namespace trvPlatform
 

@@ -29,6 +29,24 @@ TEST(NotificationStorage, ReleasedNotificationsLeaveNothingBehindAndLetTheirSend
   }
 }
 
+// Whatever sender a released notification had, the next one built in its
+// storage has none.
+TEST(NotificationStorage, NoSenderOfAReleasedNotificationShowsThroughInTheNext) {
+  int plain = 0;
+  const auto shared = boost::make_shared<int>(0);
+  for (int round = 0; round < 12; ++round) {
+    if (round % 3 == 0) CtrvNotification::create(7, &plain);
+    if (round % 3 == 1) CtrvNotification::create(7, boost::weak_ptr<int>(shared));
+    if (round % 3 == 2) CtrvNotification::create(7, shared);
+    const Notification next = CtrvNotification::create(8);
+    EXPECT_EQ(next->type(), 8u);
+    EXPECT_EQ(next->rawSender(), nullptr) << "round " << round;
+    EXPECT_FALSE(next->sender()) << "round " << round;
+    EXPECT_EQ(next->senderClass(), nullptr) << "round " << round;
+  }
+  EXPECT_TRUE(shared.unique());
+}
+
 TEST(NotificationStorage, ANotificationMayOutliveTheThreadThatMadeIt) {
   Notification handedOver;
   std::thread maker([&handedOver] {

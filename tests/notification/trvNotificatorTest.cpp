@@ -33,6 +33,53 @@ TEST_F(NotificatorTest, DeliversByTypeThenFilterGroupsEachInSubscriptionOrder) {
   EXPECT_EQ(postFromSender(kAny), "c a ") << "ANY_TYPE itself reaches each subscription once";
 }
 
+// A lone subscriber of a type is reached straight away; every change of the
+// tables around it (every-type and sender-filtered subscriptions coming and
+// going, the lone one leaving from inside its own delivery, an assignment)
+// must end that shortcut or start it again.
+TEST_F(NotificatorTest, ALoneSubscriberIsReachedWhateverChangesAroundIt) {
+  a.listen(*notificator, t);
+  EXPECT_EQ(post(t), "a ");
+  b.listen(*notificator, kAny);
+  EXPECT_EQ(post(t), "a b ");
+  EXPECT_EQ(notificator->unsubscribe(&b), TR_OK);
+  c.listen(*notificator, kAny, sender);
+  EXPECT_EQ(postFromSender(t), "a c ");
+  EXPECT_EQ(post(t), "a ");
+  EXPECT_EQ(notificator->unsubscribe(&c), TR_OK);
+  d.listen(*notificator, t, sender);
+  EXPECT_EQ(postFromSender(t), "d a ");
+  EXPECT_EQ(post(t), "a ");
+  EXPECT_EQ(notificator->unsubscribe(&d), TR_OK);
+  b.listen(*notificator, kAny);
+  EXPECT_EQ(post(kAny), "b ") << "the every-type identifier's own lone subscriber";
+  EXPECT_EQ(notificator->unsubscribe(&b), TR_OK);
+  a.action = [&](const auto&) {
+    notificator->unsubscribe(&a);
+    b.listen(*notificator, t);
+  };
+  EXPECT_EQ(post(t), "a ");
+  EXPECT_EQ(post(t), "b ");
+  const auto other = CtrvNotificator::create();
+  c.listen(*other, t);
+  c.listen(*other, t);
+  *notificator = *other;
+  EXPECT_EQ(post(t), "c c ");
+  *other = *CtrvNotificator::create();
+  d.listen(*other, t);
+  *notificator = *other;
+  EXPECT_EQ(post(t), "d ");
+  // Unsubscribed, the lone callback is not even called (inactive) again.
+  int tag = 0;
+  const auto lone = boost::make_shared<PlainCallback>(&tag);
+  const auto alone = CtrvNotificator::create();
+  alone->subscribe(t, lone);
+  alone->notify(t);
+  EXPECT_EQ(alone->unsubscribe(&tag), TR_OK);
+  alone->notify(t);
+  EXPECT_EQ(lone->calls, 1);
+}
+
 TEST_F(NotificatorTest, UnsubscribeRemovesWhatItNamesAndTellsWhetherItDid) {
   for (unsigned int type : {t, kAny}) a.listen(*notificator, type);
   for (unsigned int type : {t, u}) a.listen(*notificator, type, sender);

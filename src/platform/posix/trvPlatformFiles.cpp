@@ -1,6 +1,7 @@
 #include "platform/trvPlatformFiles.h"
 
 #include <dirent.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,6 +44,18 @@ bool listDirectory(const std::string& path, std::vector<std::string>& names) {
   const std::unique_ptr<DIR, int (*)(DIR*)> directory(opendir(path.c_str()), closedir);
   if (!directory) return false;
   while (const dirent* entry = readdir(directory.get())) names.emplace_back(entry->d_name);
+  return true;
+}
+
+bool writeUnbuffered(std::FILE* stream, const char* data, std::size_t size) {
+  const int descriptor = fileno(stream);
+  while (size > 0) {
+    const ssize_t written = write(descriptor, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
   return true;
 }
 
