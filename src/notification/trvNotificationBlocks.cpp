@@ -2,11 +2,13 @@
 
 #include <new>
 
+#include "notification/trvSanitizerBuild.h"
+
 namespace {
 
 // Under AddressSanitizer every block goes back to the heap, so a notification
 // used after its release is still reported.
-#if defined(__SANITIZE_ADDRESS__)
+#if TRV_ADDRESS_SANITIZED
 constexpr unsigned int kKeptPerThread = 0;
 #else
 constexpr unsigned int kKeptPerThread = 4;
@@ -21,14 +23,6 @@ struct KeptBlocks {
   bool threadEnding;
 };
 
-// The stock is reached twice per notification. In a shared library a
-// thread-local variable is normally found through a call into the dynamic
-// loader; in the initial-exec model it lies at a fixed offset from the thread
-// pointer. glibc keeps room for such variables of libraries loaded later by
-// dlopen, and these few bytes fit in it; elsewhere the general model is kept.
-#if defined(__GLIBC__)
-__attribute__((tls_model("initial-exec")))
-#endif
 thread_local KeptBlocks t_kept;
 
 void freeBlock(CtrvNotificationBlock* block) noexcept {
