@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Developer entry points. Each target installs what is missing first.
 #   make demo    build the program alone and run the collision sweep (trv sweep)
 #   make test    configure, build and run every test

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Prints the comparison table of a benchmark run.
 
     report.py RESULTS_DIR [--history HISTORY_DIR]

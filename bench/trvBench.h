@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_BENCH_H
 #define TRV_BENCH_H
 

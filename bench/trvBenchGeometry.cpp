@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Geometry: 4x4 transforms, quaternion conversions and determinants against
 // Eigen, and the allocations of the intersection calls.
 #include <CtrvGeometry.h>

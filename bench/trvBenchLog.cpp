@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The log: recording a message with and without a live file, against spdlog
 // and against the floor: the same line formatted, written and flushed.
 #include <CtrvLogManager.h>

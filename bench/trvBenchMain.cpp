@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Entry point of trv_bench. Besides Google Benchmark's flags it takes:
 //   --trv-log=file|none   create the process-wide log with or without a live file
 //   --trv-manifest=PATH   write the list of pairs and goals as JSON

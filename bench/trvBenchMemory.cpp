@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Memory figures: one indicator read fresh from /proc against the bare
 // reading of the /proc file it needs (the floor: no parsing at all).
 #include <CtrvMemory.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Notifications: dispatching to subscribers against a signal emitting to
 // slots, and the cost of subscriptions filtered on other senders.
 #include <CtrvNotification.h>

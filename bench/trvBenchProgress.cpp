@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Progress: a report that the timed delegate drops (its minimum interval has
 // not passed) against the two clock readings it cannot do without.
 #include <CtrvProgressDelegate.h>

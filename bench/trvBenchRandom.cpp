@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pseudo-random numbers: the game generator called through the base class
 // pointer, as callers hold it, against the standard Mersenne twister.
 #include <CtrvPRNG.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sweep's engine: one thread against FCL's broad phase and narrow phase,
 // the tree against brute force and against Boost.Geometry's R-tree, all
 // threads against one, and the cost of a segment as obstacles grow.

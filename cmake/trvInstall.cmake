@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installation: the library with its SOVERSION links, the public headers in
 # <prefix>/include/trv, a CMake package giving trv::trv, trv.pc and the
 # license. Each file belongs to a component, which is also the Debian package

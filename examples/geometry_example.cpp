@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Poses, quaternions and intersections. Angles are in radians; lengths in
 // whatever unit the caller uses throughout (here metres).
 //

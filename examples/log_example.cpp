@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process-wide log: create it with a live file, record typed messages,
 // read them back, and dump the whole log to a second file.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Notifications: define identifiers, subscribe a member function, filter on
 // the sender, chain two notificators, and trace the dispatches in the log.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A long operation reporting its progress through a chain of delegates:
 //
 //   operation -> forwarding -> memory guard -> timed -> notifying -> observer

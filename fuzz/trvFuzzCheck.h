@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_FUZZ_CHECK_H
 #define TRV_FUZZ_CHECK_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the geometry on arbitrary doubles (NaN, infinities, huge and tiny
 // values come straight from the input bits): intersections, Bryant angles,
 // quaternions and general matrices of small orders. Results of degenerate

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the stream form of CtrvLogManager::writeLog: the input's first byte
 // picks the record type and the debug switch, the rest is the stream. The
 // records the call adds are checked against the lines of the input, then the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes CtrvNotificator with a byte program over a few notificators, copies
 // of them, senders, receivers and client-written callback objects. Client
 // code runs more of the program from inside the notificator: receivers when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the generator's ranges on arbitrary seeds and bounds, the whole int
 // range and reversed or NaN bounds included: every result lies between the
 // bounds, and a clone carries on with the same sequence.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the progress delegates with a byte program over a small pool of
 // delegates chained in random ways (a delegate only ever embeds one further
 // down the pool, so chains never loop). Every operation is called with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the string utilities: the input is split into a text, a search, a
 // replacement and a separator set, and every operation is checked against
 // properties that hold for any bytes.

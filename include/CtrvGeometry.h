@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef CTRV_GEOMETRY_H
 #define CTRV_GEOMETRY_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef CTRV_LOG_MANAGER_H
 #define CTRV_LOG_MANAGER_H
 

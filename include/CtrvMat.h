@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef CTRV_MAT_H
 #define CTRV_MAT_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef CTRV_MEMORY_H
 #define CTRV_MEMORY_H
 

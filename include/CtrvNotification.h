@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef CTRV_NOTIFICATION_H
 #define CTRV_NOTIFICATION_H
 

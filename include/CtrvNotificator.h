@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef CTRV_NOTIFICATOR_H
 #define CTRV_NOTIFICATOR_H
 

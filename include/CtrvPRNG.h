@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef CTRV_PRNG_H
 #define CTRV_PRNG_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef CTRV_POINT3_H
 #define CTRV_POINT3_H
 

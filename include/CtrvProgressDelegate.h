@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef CTRV_PROGRESS_DELEGATE_H
 #define CTRV_PROGRESS_DELEGATE_H
 

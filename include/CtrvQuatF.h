@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef CTRV_QUATF_H
 #define CTRV_QUATF_H
 

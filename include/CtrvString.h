@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef CTRV_STRING_H
 #define CTRV_STRING_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef CTRV_SYS_H
 #define CTRV_SYS_H
 

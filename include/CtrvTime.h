@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef CTRV_TIME_H
 #define CTRV_TIME_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef CTRV_UNIQUE_ID_DISPENSER_H
 #define CTRV_UNIQUE_ID_DISPENSER_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef CTRV_VECT3_H
 #define CTRV_VECT3_H
 

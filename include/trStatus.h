@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TR_STATUS_H
 #define TR_STATUS_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_EXPORT_H
 #define TRV_EXPORT_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Load and soak driver.
 //
 //   trv_soak <messages> <notifications> <folder>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // trv: the library's command-line program. Each subcommand lives in a file of
 // its own; this one reads the command line, runs the chosen subcommand and
 // makes sure its output was written.

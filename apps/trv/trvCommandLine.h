@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_APP_COMMAND_LINE_H
 #define TRV_APP_COMMAND_LINE_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "trvExactContact.h"
 
 #include <CtrvGeometry.h>

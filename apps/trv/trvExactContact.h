@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_APP_EXACT_CONTACT_H
 #define TRV_APP_EXACT_CONTACT_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_APP_INTERRUPT_DELEGATE_H
 #define TRV_APP_INTERRUPT_DELEGATE_H
 

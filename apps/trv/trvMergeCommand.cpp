@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "trvMergeCommand.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "trvObstacleField.h"
 
 #include <CtrvPRNGGameRand.h>

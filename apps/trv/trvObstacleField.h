@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_APP_OBSTACLE_FIELD_H
 #define TRV_APP_OBSTACLE_FIELD_H
 

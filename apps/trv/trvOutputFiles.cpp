@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "trvOutputFiles.h"
 
 #include <sys/stat.h>

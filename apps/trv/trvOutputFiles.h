@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_APP_OUTPUT_FILES_H
 #define TRV_APP_OUTPUT_FILES_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "trvPoseCommand.h"
 
 #include <CtrvGeometry.h>

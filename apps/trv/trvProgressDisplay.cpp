@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "trvProgressDisplay.h"
 
 #include <CtrvNotificator.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_APP_PROGRESS_DISPLAY_H
 #define TRV_APP_PROGRESS_DISPLAY_H
 

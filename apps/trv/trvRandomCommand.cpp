@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "trvRandomCommand.h"
 
 #include <CtrvPRNGGameRand.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "trvSegmentChunks.h"
 
 #include <algorithm>

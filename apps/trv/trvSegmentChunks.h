@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_APP_SEGMENT_CHUNKS_H
 #define TRV_APP_SEGMENT_CHUNKS_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "trvStandardStreams.h"
 
 #include <fcntl.h>

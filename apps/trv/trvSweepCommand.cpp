@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "trvSweepCommand.h"
 
 #include <CtrvLogManager.h>

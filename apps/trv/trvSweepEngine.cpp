@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "trvSweepEngine.h"
 
 #include <chrono>

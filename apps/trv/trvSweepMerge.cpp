@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "trvSweepMerge.h"
 
 #include <algorithm>

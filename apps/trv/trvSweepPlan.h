@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_APP_SWEEP_PLAN_H
 #define TRV_APP_SWEEP_PLAN_H
 

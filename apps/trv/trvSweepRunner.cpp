@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "trvSweepRunner.h"
 
 #include <signal.h>

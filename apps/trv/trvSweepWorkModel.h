@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_APP_SWEEP_WORK_MODEL_H
 #define TRV_APP_SWEEP_WORK_MODEL_H
 

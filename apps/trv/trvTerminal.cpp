@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "trvTerminal.h"
 
 #include <sys/ioctl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_APP_TERMINAL_H
 #define TRV_APP_TERMINAL_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_APP_TICK_CLOCK_H
 #define TRV_APP_TICK_CLOCK_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CtrvPRNG.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CtrvSys.h"
 
 #include "platform/trvPlatformEnvironment.h"

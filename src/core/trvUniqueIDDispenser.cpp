@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CtrvUniqueIDDispenser.h"
 
 boost::shared_ptr<CtrvUniqueIDDispenser> CtrvUniqueIDDispenser::s_defaultDispenser;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_GEOMETRY_CONSTANT_INIT_H
 #define TRV_GEOMETRY_CONSTANT_INIT_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "geometry/trvMat4Kernels.h"
 
 #include <cstddef>

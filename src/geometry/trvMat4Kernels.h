@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_MAT4_KERNELS_H
 #define TRV_MAT4_KERNELS_H
 

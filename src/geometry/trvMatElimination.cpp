@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "geometry/trvMatElimination.h"
 
 #include <algorithm>

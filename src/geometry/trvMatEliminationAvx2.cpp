@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The elimination kernels compiled for AVX2, chosen at run time on
 // processors that have it. They are the portable loops of
 // trvMatEliminationTiles.h, inlined here, where each vector operation

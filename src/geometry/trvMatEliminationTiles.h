@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_MAT_ELIMINATION_TILES_H
 #define TRV_MAT_ELIMINATION_TILES_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CtrvPoint3.h"
 
 #include "geometry/trvConstantInit.h"

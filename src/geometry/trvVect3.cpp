@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CtrvVect3.h"
 
 #include "geometry/trvConstantInit.h"

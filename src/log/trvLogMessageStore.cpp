@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "log/trvLogMessageStore.h"
 
 #include <utility>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "log/trvLogTimeText.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_LOG_TIME_TEXT_H
 #define TRV_LOG_TIME_TEXT_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CtrvBaseNotificationCallback.h"
 
 CtrvBaseNotificationCallback::~CtrvBaseNotificationCallback() = default;

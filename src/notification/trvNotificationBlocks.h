@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_NOTIFICATION_BLOCKS_H
 #define TRV_NOTIFICATION_BLOCKS_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CtrvNotificator.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_SANITIZER_BUILD_H
 #define TRV_SANITIZER_BUILD_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_PLATFORM_CLOCK_H
 #define TRV_PLATFORM_CLOCK_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_PLATFORM_MEMORY_H
 #define TRV_PLATFORM_MEMORY_H
 

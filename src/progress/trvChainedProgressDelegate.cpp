@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CtrvChainedProgressDelegate.h"
 
 // Each operation holds the reference returned by the virtual getter until it

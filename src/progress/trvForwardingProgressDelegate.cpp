@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CtrvForwardingProgressDelegate.h"
 
 #include <utility>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CtrvMemoryProgressDelegate.h"
 
 #include <limits>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CtrvNotifyingProgressDelegate.h"
 
 #include "CtrvNotification.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CtrvProgressHelper.h"
 
 float CtrvProgressHelper::calculateProgress(unsigned int step, unsigned int stepCount,

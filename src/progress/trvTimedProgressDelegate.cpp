@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CtrvTimedProgressDelegate.h"
 
 boost::shared_ptr<CtrvTimedProgressDelegate> CtrvTimedProgressDelegate::create(

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program when its surroundings fail it: outputs that cannot be written,
 // closed standard streams, too little memory, no /proc, a blocked terminal.
 // Whatever happens, it ends with a clear line and an exit code that says so,

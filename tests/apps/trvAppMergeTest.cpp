@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sweeps split into shards and added up again with `trv merge`, as they
 // would be across machines: the sum equals the whole sweep, and anything but
 // the shards of one sweep, each once, is refused.

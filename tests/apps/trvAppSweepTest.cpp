@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sweep subcommand, run as a user runs it: its summary, its
 // reproducibility whatever the threads, its progress output and the ways it
 // stops early.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's help, its answer to a wrong command line, and the small
 // subcommands: memory, pose and random.
 

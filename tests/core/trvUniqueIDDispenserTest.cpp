@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <CtrvUniqueIDDispenser.h>
 #include <gtest/gtest.h>
 

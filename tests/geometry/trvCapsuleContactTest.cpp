@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whether a segment touches a capsule, decided as a collision sweep decides
 // it with the library (the part of the segment's line inside the capsule
 // meets the segment), against the exact answer: the squared distance

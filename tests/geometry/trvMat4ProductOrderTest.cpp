@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <CtrvMat4.h>
 #include <gtest/gtest.h>
 

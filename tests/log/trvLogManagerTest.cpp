@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <CtrvLogManager.h>
 #include <gtest/gtest.h>
 

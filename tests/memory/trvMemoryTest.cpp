@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <CtrvLogManager.h>
 #include <CtrvMemoryProgressDelegate.h>
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Notifications are built in storage recycled per thread: nothing of a
 // released notification may show through in the next one, and a block may
 // change threads.

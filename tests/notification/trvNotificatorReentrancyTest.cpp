@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Client code that reenters the notificator from callbacks' destructors,
 // switches and deliveries, at the awkward moments: while a dispatch ends, while
 // the notificator is deleted, while unsubscribe is at work.

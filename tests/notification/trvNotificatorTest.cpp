@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <stdexcept>
 
 #include "notification/trvNotificationTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TRV_PROGRESS_TEST_SUPPORT_H
 #define TRV_PROGRESS_TEST_SUPPORT_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The broad phase against brute force, and the cheap bound against the
 // exact test: the fast path must never change an answer.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Threads, shards, chunks and stopping: the answer depends only on the
 // sweep's inputs.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/trvPlatformClock.h"
 
 #include <time.h>

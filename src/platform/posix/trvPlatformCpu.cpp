@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/trvPlatformCpu.h"
 
 namespace trvPlatform {

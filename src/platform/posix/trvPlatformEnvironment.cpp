@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/trvPlatformEnvironment.h"
 
 #include <stdlib.h>

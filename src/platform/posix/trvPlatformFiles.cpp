@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/trvPlatformFiles.h"
 
 #include <dirent.h>
