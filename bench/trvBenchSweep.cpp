@@ -191,8 +191,16 @@ class RTreeField {
     auto firstContact = [&](const RValue& value) {
       if (found) return false;
       const SweepObstacle& o = m_obstacles[value.second];
-      found = ContactBound::mayTouch(segment, o, slack + ContactBound::slackOf(o)) &&
-              exact.touches(segment, o);
+      switch (ContactBound::judge(segment, o, slack + ContactBound::slackOf(o))) {
+        case ContactBound::Verdict::APART:
+          break;
+        case ContactBound::Verdict::UNSURE:
+          found = exact.touches(segment, o);
+          break;
+        case ContactBound::Verdict::TOUCHING:
+          found = true;
+          break;
+      }
       return found;
     };
     m_tree.query(where && bgi::satisfies(firstContact),

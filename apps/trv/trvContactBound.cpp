@@ -26,6 +26,17 @@
 // the axis and Δt the error of t*, itself at most a few ulps of
 // |W⊥|/|d⊥|: again a few ulps of the coordinates' size. The slack (1e-6 of
 // the size) covers these errors many times over.
+//
+// Why a contact ruled in is one the exact test reports.
+//
+// The point P of the segment at t* (a true point of it: t* is clamped to
+// [0, 1]) is computed to lie within `inner` of the axis line and level with
+// the axis. The same few ulps of the coordinates' size, e, separate those
+// figures from P's true ones: P's true distance across the axis is below
+// inner + e, and it lies at most e beyond the plane of an end, so its
+// distance to the axis segment is below inner + 2e, short of the radius by
+// about twice the slack. The exact test, whose own errors are of the order
+// of e, finds a point that deep inside.
 
 namespace trvApp {
 
@@ -48,15 +59,16 @@ double ContactBound::slackOf(const SweepSegment& segment) {
   return slackFor(std::max(largestMagnitude(segment.a), largestMagnitude(segment.b)));
 }
 
-bool ContactBound::mayTouch(const SweepSegment& segment, const SweepObstacle& obstacle,
-                            double slack) {
+ContactBound::Verdict ContactBound::judge(const SweepSegment& segment,
+                                          const SweepObstacle& obstacle, double slack) {
   double direction[3];
   double axis[3];
   for (int i = 0; i < 3; ++i) {
     direction[i] = segment.b[i] - segment.a[i];
     axis[i] = obstacle.c2[i] - obstacle.c1[i];
   }
-  return mayTouch(segment.a.data(), direction, obstacle.c1.data(), axis, obstacle.radius + slack);
+  return judge(segment.a.data(), direction, obstacle.c1.data(), axis, obstacle.radius + slack,
+               obstacle.radius - 2.0 * slack);
 }
 
 }  // namespace trvApp

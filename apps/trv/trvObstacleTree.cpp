@@ -123,6 +123,7 @@ Proxy proxyOf(const SweepObstacle& o) {
     proxy.axis[i] = static_cast<float>(o.c2[i] - o.c1[i]);
   }
   proxy.reach = roundedUp(std::fabs(o.radius) + growthOf(o));
+  proxy.inner = std::max(0.0f, roundedDown(o.radius - 2.0 * growthOf(o)));
   return proxy;
 }
 
@@ -314,9 +315,11 @@ class ObstacleTree::Probe {
     }
   }
 
-  // False only when the segment cannot touch the obstacle of `proxy`.
-  bool mayTouch(const Proxy& proxy) const {
-    return ContactBound::mayTouch(m_start, m_direction, proxy.c1, proxy.axis, proxy.reach + m_grow);
+  // APART only when the segment cannot touch the obstacle of `proxy`,
+  // TOUCHING only when it surely does.
+  ContactBound::Verdict judge(const Proxy& proxy) const {
+    return ContactBound::judge(m_start, m_direction, proxy.c1, proxy.axis, proxy.reach + m_grow,
+                               proxy.inner - 2.0f * m_grow);
   }
 
   // Bit k set when the segment crosses the box of lane k of `node`;
@@ -414,9 +417,17 @@ class ObstacleTree::Search {
     const std::int32_t item = *--m_top;
     if (item >= 0) {
       tree.pushCrossed(tree.m_nodes[static_cast<std::uint32_t>(item)], m_probe, m_top);
-    } else if (m_probe.mayTouch(tree.m_proxies[static_cast<std::uint32_t>(~item)])) {
-      m_exact = ~item;
-      __builtin_prefetch(&tree.m_obstacles[static_cast<std::uint32_t>(m_exact)]);
+    } else {
+      switch (m_probe.judge(tree.m_proxies[static_cast<std::uint32_t>(~item)])) {
+        case ContactBound::Verdict::TOUCHING:
+          return true;
+        case ContactBound::Verdict::UNSURE:
+          m_exact = ~item;
+          __builtin_prefetch(&tree.m_obstacles[static_cast<std::uint32_t>(m_exact)]);
+          break;
+        case ContactBound::Verdict::APART:
+          break;
+      }
     }
     return false;
   }

@@ -58,6 +58,7 @@ class ObstacleTree : public ContactFinder {
     float c1[3];
     float axis[3];  ///< c2 - c1
     float reach;    ///< the radius plus the obstacle's slacks, rounded up
+    float inner;    ///< the radius less twice those slacks, rounded down, at least 0
   };
 
   /// Four children's boxes, one array per bound and axis (lanes 0 to 3),

@@ -49,6 +49,10 @@ std::vector<SweepObstacle> degenerateObstacles() {
   };
 }
 
+bool mayTouch(const SweepSegment& segment, const SweepObstacle& obstacle, double slack) {
+  return ContactBound::judge(segment, obstacle, slack) != ContactBound::Verdict::APART;
+}
+
 // Every finder answer for `segments`, tree against brute force.
 void expectSameAnswers(const std::vector<SweepObstacle>& obstacles,
                        const std::vector<SweepSegment>& segments) {
@@ -103,14 +107,30 @@ TEST(SweepFinderTest, TreeAndBruteForceAgreeOnDegenerateObstacles) {
   EXPECT_TRUE(tree.touchesAny(drawnSegments(9, 1)[0], exact));
 }
 
-// Segments placed at a distance of r·(1 ± 1e-9) from random capsules, at
-// every angle down to parallel: the bound must let through every segment the
-// exact test finds in contact.
-TEST(SweepFinderTest, BoundNeverRulesOutAContact) {
+// Segments placed at distances from r·(1 ± 1e-9) down to r/2 from random
+// capsules, at every angle down to parallel: the bounds must let through
+// every segment the exact test finds in contact and rule in only segments
+// it finds in contact, in double precision and in the tree's single
+// precision alike.
+TEST(SweepFinderTest, BoundsNeverChangeAnAnswer) {
   const std::vector<SweepObstacle> obstacles = ObstacleField::draw(11, 200);
   SegmentDraw draw(4);
   ExactContact exact;
+  std::vector<SweepSegment> placed;
   int contacts = 0;
+  int ruledIn = 0;
+  const auto check = [&](const SweepSegment& segment, const SweepObstacle& obstacle) {
+    const double slack = ContactBound::slackOf(obstacle) + ContactBound::slackOf(segment);
+    const ContactBound::Verdict verdict = ContactBound::judge(segment, obstacle, slack);
+    const bool touches = exact.touches(segment, obstacle);
+    contacts += touches ? 1 : 0;
+    ruledIn += verdict == ContactBound::Verdict::TOUCHING ? 1 : 0;
+    if (touches) {
+      ASSERT_NE(verdict, ContactBound::Verdict::APART);
+    } else {
+      ASSERT_NE(verdict, ContactBound::Verdict::TOUCHING);
+    }
+  };
   for (const SweepObstacle& obstacle : obstacles) {
     const Coordinates axis{obstacle.c2[0] - obstacle.c1[0], obstacle.c2[1] - obstacle.c1[1],
                            obstacle.c2[2] - obstacle.c1[2]};
@@ -119,7 +139,7 @@ TEST(SweepFinderTest, BoundNeverRulesOutAContact) {
     const double norm = std::hypot(across[0], across[1]);
     for (double& x : across) x /= norm;
     for (const double along : {-0.2, 0.0, 0.3, 1.0, 1.1}) {
-      for (const double scale : {1.0 - 1e-9, 1.0, 1.0 + 1e-9}) {
+      for (const double scale : {1.0 - 1e-9, 1.0, 1.0 + 1e-9, 0.999, 0.99, 0.5}) {
         for (const double tilt : {0.0, 1e-12, 1e-6, 0.3, 1.0}) {
           const double gap = obstacle.radius * scale;
           SweepSegment segment;
@@ -128,35 +148,36 @@ TEST(SweepFinderTest, BoundNeverRulesOutAContact) {
             segment.a[i] = centre - 0.5 * axis[i] + tilt * across[i];
             segment.b[i] = centre + 0.5 * axis[i] - tilt * across[i];
           }
-          const double slack = ContactBound::slackOf(obstacle) + ContactBound::slackOf(segment);
-          if (exact.touches(segment, obstacle)) {
-            ++contacts;
-            ASSERT_TRUE(ContactBound::mayTouch(segment, obstacle, slack));
-          }
+          check(segment, obstacle);
+          placed.push_back(segment);
         }
       }
     }
-    const SweepSegment random = draw.next();
-    const double slack = ContactBound::slackOf(obstacle) + ContactBound::slackOf(random);
-    if (exact.touches(random, obstacle)) {
-      EXPECT_TRUE(ContactBound::mayTouch(random, obstacle, slack));
-    }
+    check(draw.next(), obstacle);
   }
   EXPECT_GT(contacts, 1000);
+  EXPECT_GT(ruledIn, 1000);
+  // The tree rules in and out in single precision, with its own slacks.
+  for (const SweepObstacle& obstacle : obstacles) {
+    const std::vector<SweepObstacle> alone = {obstacle};
+    const std::size_t first = static_cast<std::size_t>(&obstacle - obstacles.data()) * 150;
+    expectSameAnswers(
+        alone, std::vector<SweepSegment>(placed.begin() + first, placed.begin() + first + 150));
+  }
 }
 
 TEST(SweepFinderTest, BoundRulesOutFarSegments) {
   const SweepObstacle obstacle{{0, 0, 0}, {0, 0, 10}, 1.0};
   const double slack = ContactBound::slackOf(obstacle);
   // Beside the axis, past either end, and crossing the axis line beyond c2.
-  EXPECT_FALSE(ContactBound::mayTouch({{3, -5, 5}, {3, 5, 5}}, obstacle, slack));
-  EXPECT_FALSE(ContactBound::mayTouch({{-5, 0, -2}, {5, 0, -2}}, obstacle, slack));
-  EXPECT_FALSE(ContactBound::mayTouch({{0, 0, 12}, {0, 0, 20}}, obstacle, slack));
-  EXPECT_TRUE(ContactBound::mayTouch({{1, -5, 5}, {1, 5, 5}}, obstacle, slack));
-  EXPECT_TRUE(ContactBound::mayTouch({{0, 0, 10.5}, {0, 0, 20}}, obstacle, slack));
+  EXPECT_FALSE(mayTouch({{3, -5, 5}, {3, 5, 5}}, obstacle, slack));
+  EXPECT_FALSE(mayTouch({{-5, 0, -2}, {5, 0, -2}}, obstacle, slack));
+  EXPECT_FALSE(mayTouch({{0, 0, 12}, {0, 0, 20}}, obstacle, slack));
+  EXPECT_TRUE(mayTouch({{1, -5, 5}, {1, 5, 5}}, obstacle, slack));
+  EXPECT_TRUE(mayTouch({{0, 0, 10.5}, {0, 0, 20}}, obstacle, slack));
   const SweepObstacle point{{0, 0, 0}, {0, 0, 0}, 1.0};
-  EXPECT_FALSE(ContactBound::mayTouch({{2, -5, 0}, {2, 5, 0}}, point, slack));
-  EXPECT_TRUE(ContactBound::mayTouch({{0.5, -5, 0}, {0.5, 5, 0}}, point, slack));
+  EXPECT_FALSE(mayTouch({{2, -5, 0}, {2, 5, 0}}, point, slack));
+  EXPECT_TRUE(mayTouch({{0.5, -5, 0}, {0.5, 5, 0}}, point, slack));
 }
 
 }  // namespace
