@@ -2,7 +2,10 @@
 // The sweep's engine: one thread against FCL's broad phase and narrow phase,
 // the tree against brute force and against Boost.Geometry's R-tree, all
 // threads against one, and the cost of a segment as obstacles grow.
-#include <boost/function_output_iterator.hpp>
+// Boost 1.74's R-tree includes a header that Boost itself has deprecated;
+// its build message asks nothing of this file.
+#define BOOST_ALLOW_DEPRECATED_HEADERS
+#include <boost/iterator/function_output_iterator.hpp>
 #include <boost/geometry.hpp>
 #include <boost/geometry/index/rtree.hpp>
 
