@@ -5,9 +5,9 @@
 // Boost 1.74's R-tree includes a header that Boost itself has deprecated;
 // its build message asks nothing of this file.
 #define BOOST_ALLOW_DEPRECATED_HEADERS
-#include <boost/iterator/function_output_iterator.hpp>
 #include <boost/geometry.hpp>
 #include <boost/geometry/index/rtree.hpp>
+#include <boost/iterator/function_output_iterator.hpp>
 
 #include <cmath>
 #include <cstdio>
